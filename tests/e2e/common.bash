@@ -1,0 +1,102 @@
+# Shared by the end-to-end scripts: a private Xvfb display, a scratch working
+# directory with the game's shaders and a config, and key presses sent to the
+# game's window as real X events.
+# Usage in a script: source common.bash "$exe" "$root"; then start_display,
+# make_workdir, start_game, press, wait_game ...
+
+set -u
+exe=$1
+root=$2
+work=$(mktemp -d /tmp/vorlandis-e2e.XXXXXX)
+xvfb_pid=
+game_pid=
+
+cleanup() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -f "$work/game/log.txt" ]; then
+    echo "--- log.txt" >&2
+    cat "$work/game/log.txt" >&2
+  fi
+  if [ -f "$work/stderr.txt" ]; then
+    echo "--- stderr" >&2
+    cat "$work/stderr.txt" >&2
+  fi
+  exit 1
+}
+
+start_display() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null
+  done
+  fail "no Xvfb display could be started"
+}
+
+# make_workdir "config text": a working directory with Shaders/ and config.ini
+make_workdir() {
+  mkdir -p "$work/game"
+  cp -r "$root/Shaders" "$work/game/"
+  printf '%s\n' "$1" > "$work/game/config.ini"
+}
+
+start_game() {
+  unset SDL_VIDEODRIVER
+  (cd "$work/game" && exec "$exe" >"$work/stdout.txt" 2>"$work/stderr.txt") &
+  game_pid=$!
+}
+
+# The game's window id, found by its exact title.
+find_window() {
+  local id
+  for _ in $(seq 100); do
+    kill -0 "$game_pid" 2>/dev/null || fail "the game exited before showing its window"
+    id=$(xdotool search --name '^Vorlandis$' 2>/dev/null | head -n 1)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "no window titled Vorlandis"
+}
+
+# press KEY: held for a tenth of a second, as a player would.
+press() {
+  xdotool keydown "$1"
+  sleep 0.15
+  xdotool keyup "$1"
+  sleep 0.3
+}
+
+# wait_game SECONDS: the game's exit code, or failure when it keeps running.
+wait_game() {
+  local deadline=$((SECONDS + $1))
+  while kill -0 "$game_pid" 2>/dev/null; do
+    [ $SECONDS -ge $deadline ] && fail "the game did not exit within $1 s"
+    sleep 0.1
+  done
+  wait "$game_pid"
+  local code=$?
+  game_pid=
+  return $code
+}
+
+# Log lines without their "[HH:MM:SS] " timestamps, CR removed.
+log_lines() {
+  sed -e 's/\r$//' -e 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\] //' "$work/game/log.txt"
+}
