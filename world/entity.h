@@ -30,7 +30,8 @@ enum EntityKind : int32_t {
     Player = 20,
 };
 
-struct Entity {
+// alignas: Bullet's vector and transform members need 16-byte alignment.
+struct alignas(16) Entity {
     btDiscreteDynamicsWorld* world = nullptr;    // world the body was added to
     btCollisionShape* shape = nullptr;           // owned; made by CreateShape
     btDefaultMotionState* motionState = nullptr; // owned after construction
@@ -52,7 +53,8 @@ btDefaultMotionState* CreateMotionState(float x, float y, float z);
 
 // Builds an entity whose local inertia is computed from mass and the shape,
 // adds its body to world.physicsWorld and appends it to world.entities.
-// Takes ownership of motionState. Returns the new entity (never null).
+// Takes ownership of motionState. Returns the new entity; null (and nothing
+// created or owned) only for a shape kind outside 0..4, a programming error.
 Entity* CreateEntity(World& world, EntityKind kind, ShapeKind shapeKind, float mass,
                      float x, float y, float z, btDefaultMotionState* motionState);
 
@@ -66,14 +68,15 @@ Entity* CreateEntityWithInertia(World& world, EntityKind kind, ShapeKind shapeKi
 // the world and appends the entity to world.entities.
 void CreateBody(World& world, Entity& entity);
 
-// Back to startTransform at rest; wakes a dynamic body, leaves static and
-// kinematic ones as they are.
+// Back to startTransform at rest (forces, velocities and the interpolation
+// state too); wakes a dynamic body, leaves static and kinematic ones as they are.
 void ResetEntity(Entity& entity);
 // ResetEntity for every entry of world.entities, from index 0 upwards.
 void ResetAllEntities(World& world);
 
 // Places the body at m (row vectors: rows 0-2 the rotated axes, row 3 the
-// translation) through the body and its motion state. Sets no velocity.
+// translation) through the body and its motion state. Sets no velocity and
+// wakes nothing. A matrix with a non-finite element is ignored.
 void SetKinematicTransform(Entity& entity, const Matrix4& m);
 
 // Bullet transform (column basis + origin) <-> row-vector matrix: the basis is
