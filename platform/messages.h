@@ -73,6 +73,9 @@ void SetWindowProc(WindowProc proc);
 // Takes the oldest message off the queue into msg; when the queue is empty
 // the pending SDL events are converted first. False when none is left.
 bool PeekMessage(Message* msg);
+// Like PeekMessage but leaves the message at the front of the queue, so a
+// reader that wants only a WM_CHAR can look before it takes anything.
+bool PeekMessageNoRemove(Message* msg);
 // Characters come from text input and are already queued after their
 // key-down; translating has nothing left to do.
 void TranslateMessage(const Message& msg);
