@@ -168,11 +168,14 @@ void UpdateCamera(CameraController& camera, CameraOrbit& orbit, const Mouse& mou
     const Float3 direction = Sub(camera.lookAt, camera.eye);
     const float length = std::sqrt(direction.x * direction.x + direction.y * direction.y +
                                    direction.z * direction.z);
-    Float3 d;
-    if (length > 0.0f) d = Scale(direction, 1.0f / length);
-    // An infinite or NaN direction keeps the last finite heading.
-    const float heading = std::atan2(d.z, d.x);
-    if (std::isfinite(heading)) camera.heading = heading;
+    // A zero direction has heading 0; one of infinite or NaN length keeps the
+    // last finite heading, so player movement never turns by NaN.
+    if (std::isfinite(length)) {
+        Float3 d;
+        if (length > 0.0f) d = {direction.x / length, direction.y / length, direction.z / length};
+        const float heading = std::atan2(d.z, d.x);
+        if (std::isfinite(heading)) camera.heading = heading;
+    }
 
     const Matrix4 view = LookToLH(camera.eye, direction, {0.0f, 1.0f, 0.0f});
     if (IsUsableView(view)) cameraView = view;
