@@ -101,6 +101,11 @@ bool InitPlatform()
     // and the game would run with no visible window.
     if (std::getenv("SDL_VIDEODRIVER") == nullptr)
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    // SDL reads the window class (X11 WM_CLASS, Wayland app id) once, when
+    // video starts, so the windows get the default class of WindowDesc;
+    // a class set in the environment by the user is kept.
+    setenv("SDL_VIDEO_X11_WMCLASS", WindowDesc{}.className, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", WindowDesc{}.className, 0);
     // Pads are read whether or not the window has the focus.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
 
@@ -136,9 +141,6 @@ PlatformWindow* CreatePlatformWindow(const WindowDesc& desc)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-
-    if (desc.className != nullptr && desc.className[0] != '\0')
-        setenv("SDL_VIDEO_X11_WMCLASS", desc.className, 1);
 
     Uint32 flags = SDL_WINDOW_OPENGL;
     if (desc.borderless)
