@@ -31,8 +31,9 @@ constexpr size_t kIniValueMaxLength = 31;
 // key lines before the first section header are ignored.
 IniFile ParseIni(std::string_view text);
 
-// Reads the whole file at path. A missing or unreadable file is an empty
-// IniFile, so every lookup yields its default.
+// Reads the file at path once (its first 16 MiB; a config file is a few
+// kilobytes). A missing or unreadable file is an empty IniFile, so every
+// lookup yields its default.
 IniFile LoadIniFile(const std::string& path);
 
 // The value of the first key named key in the first section named section
