@@ -19,6 +19,9 @@ namespace {
 struct MessageQueue {
     std::deque<Message> messages;
     WindowProc windowProc = nullptr;
+    // The last key-down was a system key, so the text SDL sends for it is
+    // an Alt character (WM_SYSCHAR) rather than typed text.
+    bool lastKeyDownSystem = false;
 };
 
 MessageQueue& Queue()
@@ -117,16 +120,21 @@ Message NewMessage(uint32_t kind)
     return msg;
 }
 
+// Alt combinations are system keys unless Ctrl is held too: Ctrl+Alt, and
+// AltGr on layouts that type characters with it, give ordinary keys.
 bool AltHeld(Uint16 eventMod)
 {
-    return ((eventMod | SDL_GetModState()) & KMOD_ALT) != 0;
+    const Uint16 mod = eventMod | Uint16(SDL_GetModState());
+    return (mod & KMOD_ALT) != 0 && (mod & KMOD_CTRL) == 0;
 }
 
 // Characters the keyboard produces that SDL's text input leaves out because
-// they are control codes: Enter, Escape, Tab, Backspace and Ctrl+letter.
-// 0 when the key gives none of them.
-uint16_t ControlCharacter(SDL_Scancode scancode, Uint16 mod)
+// they are control codes: Enter, Escape, Tab, Backspace and Ctrl+letter
+// (not Ctrl+Alt+letter, which is AltGr's character or none). 0 when the key
+// gives none of them.
+uint16_t ControlCharacter(SDL_Scancode scancode, Uint16 eventMod)
 {
+    const Uint16 mod = eventMod | Uint16(SDL_GetModState());
     switch (scancode) {
     case SDL_SCANCODE_RETURN:
     case SDL_SCANCODE_KP_ENTER: return 0x0D;
@@ -135,7 +143,7 @@ uint16_t ControlCharacter(SDL_Scancode scancode, Uint16 mod)
     case SDL_SCANCODE_BACKSPACE: return 0x08;
     default: break;
     }
-    if ((mod & KMOD_CTRL) != 0 && scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+    if ((mod & KMOD_CTRL) != 0 && (mod & KMOD_ALT) == 0 && scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
         return uint16_t(1 + (scancode - SDL_SCANCODE_A));
     return 0;
 }
@@ -149,6 +157,8 @@ void PostKey(const SDL_KeyboardEvent& key)
     const bool alt = AltHeld(key.keysym.mod);
     const bool system = IsSystemKey(key.keysym.scancode, alt);
     const uint32_t kind = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    if (down)
+        Queue().lastKeyDownSystem = system;
 
     Message raw = NewMessage(WM_INPUT);
     raw.raw.type = RIM_TYPEKEYBOARD;
@@ -177,13 +187,14 @@ void PostKey(const SDL_KeyboardEvent& key)
     }
 }
 
-// One WM_CHAR per UTF-16 code unit; characters beyond the basic plane
-// arrive as a surrogate pair.
+// One WM_CHAR (WM_SYSCHAR after a system key-down) per UTF-16 code unit;
+// characters beyond the basic plane arrive as a surrogate pair.
 void PostText(const char* utf8)
 {
+    const uint32_t kind = Queue().lastKeyDownSystem ? WM_SYSCHAR : WM_CHAR;
     for (wchar_t c : FromUtf8(utf8)) {
         const uint32_t point = uint32_t(c);
-        Message character = NewMessage(WM_CHAR);
+        Message character = NewMessage(kind);
         if (point >= 0x10000) {
             character.wParam = 0xD800 + ((point - 0x10000) >> 10);
             Post(character);

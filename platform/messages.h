@@ -19,6 +19,7 @@ constexpr uint32_t WM_KEYUP = 0x0101;
 constexpr uint32_t WM_CHAR = 0x0102;
 constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
 constexpr uint32_t WM_SYSKEYUP = 0x0105;
+constexpr uint32_t WM_SYSCHAR = 0x0106;  // a character typed with Alt held
 
 // Raw-input payload kinds.
 constexpr uint32_t RIM_TYPEMOUSE = 0;

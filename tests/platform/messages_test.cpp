@@ -198,6 +198,8 @@ TEST_F(MessageQueueTest, AltCombinationsF10AndAltAreSystemKeys)
         {SDL_SCANCODE_W, KMOD_RALT, WM_SYSKEYDOWN, WM_SYSKEYUP},
         {SDL_SCANCODE_F10, KMOD_NONE, WM_SYSKEYDOWN, WM_SYSKEYUP},
         {SDL_SCANCODE_LSHIFT, KMOD_LSHIFT, WM_KEYDOWN, WM_KEYUP},
+        // Ctrl+Alt (and AltGr typing a character) gives ordinary keys
+        {SDL_SCANCODE_Q, Uint16(KMOD_LCTRL | KMOD_RALT), WM_KEYDOWN, WM_KEYUP},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.scancode));
@@ -219,13 +221,22 @@ TEST_F(MessageQueueTest, TextBecomesUtf16UnitsAndControlKeysTheirCharacters)
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, KMOD_NONE, 0);
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_C, KMOD_LCTRL, 0);
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_F1, KMOD_NONE, 0);  // no character
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_X, KMOD_LALT, 0);    // an Alt character
+    PushText("x");
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_Y, KMOD_NONE, 0);
+    PushText("y");
 
     std::vector<uint64_t> characters;
-    for (const Message& msg : Drain())
+    std::vector<uint64_t> altCharacters;
+    for (const Message& msg : Drain()) {
         if (msg.message == WM_CHAR)
             characters.push_back(msg.wParam);
-    const std::vector<uint64_t> expected = {0xE9, 0x20AC, 0xD83D, 0xDE00, 0x1B, 0x03};
+        if (msg.message == WM_SYSCHAR)
+            altCharacters.push_back(msg.wParam);
+    }
+    const std::vector<uint64_t> expected = {0xE9, 0x20AC, 0xD83D, 0xDE00, 0x1B, 0x03, 'y'};
     EXPECT_EQ(characters, expected);
+    EXPECT_EQ(altCharacters, std::vector<uint64_t>{'x'});
 }
 
 TEST_F(MessageQueueTest, MouseMotionButtonsAndWheelBecomeRawMouseInput)
