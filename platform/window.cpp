@@ -162,7 +162,10 @@ PlatformWindow* CreatePlatformWindow(const WindowDesc& desc)
     system.windows.push_back(std::make_unique<PlatformWindow>());
     PlatformWindow* window = system.windows.back().get();
     window->sdlWindow = sdlWindow;
-    system.mainWindow = window;
+    // A hidden helper window (a device probe) must not take the messages
+    // away from the window the user sees.
+    if (desc.visible || !PlatformWindowExists(system.mainWindow))
+        system.mainWindow = window;
     EnsureTextInputStarted();
     return window;
 }
@@ -180,12 +183,22 @@ void ShowPlatformWindow(PlatformWindow* window, int showCommand)
 // The SDL window goes away at once unless a GL context still draws through
 // it: then it is only hidden, so the context stays current and usable, and
 // it is destroyed with the last such context. Either way the window counts
-// as destroyed from here on.
+// as destroyed from here on. Destroying the main window hands that role to
+// the newest window left, if any; otherwise it stays the main window.
 void DestroyPlatformWindow(PlatformWindow* window)
 {
     if (!PlatformWindowExists(window))
         return;
     window->destroyed = true;
+    WindowSystem& system = System();
+    if (system.mainWindow == window) {
+        for (auto record = system.windows.rbegin(); record != system.windows.rend(); ++record) {
+            if (PlatformWindowExists(record->get())) {
+                system.mainWindow = record->get();
+                break;
+            }
+        }
+    }
     if (window->liveContexts > 0) {
         SDL_HideWindow(window->sdlWindow);
         return;

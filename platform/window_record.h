@@ -17,8 +17,10 @@ struct PlatformGLContext {
     PlatformWindow* window = nullptr;  // the window it was created for
 };
 
-// The window messages are addressed to: the last one created; null before
-// the first. It stays the main window after it is destroyed.
+// The window messages are addressed to: the last visible one created (or a
+// hidden one while no other exists); null before the first. When it is
+// destroyed the newest remaining window takes over; with none left it stays
+// the main window.
 PlatformWindow* MainPlatformWindow();
 
 // True when SDL's video subsystem is up with a driver that puts windows on

@@ -332,6 +332,35 @@ TEST_F(MessageQueueTest, CloseBoxDestroysTheWindowOnceAndSendsDestroy)
     EXPECT_EQ(seen, expected);
 }
 
+TEST_F(MessageQueueTest, HiddenHelperWindowsDoNotTakeTheMessages)
+{
+    const auto closeTarget = [] {
+        SDL_Event event{};
+        event.type = SDL_QUIT;
+        SDL_PushEvent(&event);
+        const std::vector<Message> got = Drain();
+        return got.size() == 1 ? got[0].window : nullptr;
+    };
+    WindowDesc desc;
+    desc.width = 32;
+    desc.height = 32;
+    desc.visible = true;
+    PlatformWindow* visible = CreatePlatformWindow(desc);
+    ASSERT_NE(visible, nullptr);
+    EXPECT_EQ(closeTarget(), visible);
+
+    desc.visible = false;
+    PlatformWindow* probe = CreatePlatformWindow(desc);
+    ASSERT_NE(probe, nullptr);
+    EXPECT_EQ(closeTarget(), visible);
+    DestroyPlatformWindow(probe);
+    EXPECT_EQ(closeTarget(), visible);
+
+    // Without the visible window the fixture's hidden one is the newest left.
+    DestroyPlatformWindow(visible);
+    EXPECT_EQ(closeTarget(), window);
+}
+
 TEST_F(MessageQueueTest, PostedMessagesQueueBehindPendingOnes)
 {
     Message posted;
