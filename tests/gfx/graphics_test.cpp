@@ -79,7 +79,7 @@ TEST(EnumerateHardware, LogsTheAdapterAndFindsTheDesktopRate)
 
 struct DeviceCase {
     const char* name;
-    bool vSync, tripleBuffering;
+    bool vSync, tripleBuffering, fullscreen;
     RefreshRate found;
     uint32_t bufferCount, numerator, denominator;
 };
@@ -87,10 +87,11 @@ struct DeviceCase {
 TEST(InitDirect3D, SwapChainFollowsTheSettings)
 {
     const DeviceCase cases[] = {
-        {"plain", false, false, {60, 1}, 1, 0, 1},
-        {"triple buffering", false, true, {60, 1}, 3, 0, 1},
-        {"vsync takes the enumerated rate", true, false, {60000, 1001}, 1, 60000, 1001},
-        {"vsync without a desktop-sized mode", true, false, {0, 0}, 1, 0, 0},
+        {"plain", false, false, false, {60, 1}, 1, 0, 1},
+        {"triple buffering", false, true, false, {60, 1}, 3, 0, 1},
+        {"vsync takes the enumerated rate", true, false, false, {60000, 1001}, 1, 60000, 1001},
+        {"vsync without a desktop-sized mode", true, false, false, {0, 0}, 1, 0, 0},
+        {"full screen", false, false, true, {60, 1}, 1, 0, 1},
     };
     ASSERT_TRUE(InitPlatform());
     for (const DeviceCase& c : cases) {
@@ -99,6 +100,7 @@ TEST(InitDirect3D, SwapChainFollowsTheSettings)
         Settings settings = MakeSettings(64, 48);
         settings.vSync = c.vSync;
         settings.tripleBuffering = c.tripleBuffering;
+        settings.fullscreen = c.fullscreen;
         settings.aaKind = 3;  // anti-aliasing settings change nothing
         settings.aaMult = 8;
         GraphicsContext graphics;
@@ -109,7 +111,10 @@ TEST(InitDirect3D, SwapChainFollowsTheSettings)
         EXPECT_EQ(graphics.swapChain->desc.refreshNumerator, c.numerator) << c.name;
         EXPECT_EQ(graphics.swapChain->desc.refreshDenominator, c.denominator) << c.name;
         EXPECT_EQ(graphics.swapChain->desc.sampleCount, 1u) << c.name;
-        EXPECT_TRUE(graphics.swapChain->desc.windowed) << c.name;
+        EXPECT_EQ(graphics.swapChain->desc.windowed, !c.fullscreen) << c.name;
+        EXPECT_EQ(graphics.swapChain->fullscreen, c.fullscreen) << c.name;
+        // Shut-down returns the swap chain to windowed state first.
+        ReleaseDirect3D(graphics);
         ReleaseAllGraphics(graphics);
         DestroyPlatformWindow(window);
     }
@@ -478,6 +483,18 @@ TEST(LoadStartingGraphics, BuffersAndMatricesForA16By9Window)
     ExpectRow(graphics.overlayProjection, 3, 0, 0, -0.001f * r, 1);
     ReleaseAllGraphics(graphics);
     DestroyPlatformWindow(window);
+}
+
+TEST(LoadStartingGraphics, WithoutADeviceFailsAtTheVertexBuffer)
+{
+    GraphicsContext graphics;
+    Recorder recorder;
+    EXPECT_EQ(LoadStartingGraphics(graphics, MakeSettings(64, 48)), E_FAIL_RESULT);
+    EXPECT_EQ(Recorder::Log(), L"Loading starting graphics... ERROR: 0x80004005\n");
+    ASSERT_EQ(Recorder::Boxes().size(), 1u);
+    EXPECT_EQ(Recorder::Boxes()[0].text, Box(L"Unable to create vertex buffer.", L"Unspecified error", L"80004005"));
+    EXPECT_EQ(graphics.vertexBuffer, nullptr);
+    EXPECT_EQ(graphics.constantBuffer, nullptr);
 }
 
 // The 3D projection follows the window's proportions, the overlay the
