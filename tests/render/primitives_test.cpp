@@ -395,3 +395,38 @@ TEST(RenderStretch, ResolutionUnlikeTheWindowStretchesTheSceneButNotTheOverlay)
             wrong += IsGreen(device.At(x, y)) != square.Contains(x, y);
     EXPECT_EQ(wrong, 0);
 }
+
+TEST_F(RenderTest, FailedMapsAreSkippedAndTheDrawStillGoesOut)
+{
+    // A buffer the CPU cannot write: mapping it fails.
+    GfxBuffer* locked = nullptr;
+    GfxBufferDesc desc;
+    desc.byteWidth = 14336;
+    desc.usage = GfxUsage::Default;
+    desc.cpuWrite = false;
+    desc.bindKind = GfxBindKind::VertexBuffer;
+    ASSERT_GE(CreateBuffer(graphics.device, desc, &locked), 0);
+
+    device.Clear(0.0f, 0.0f, 0.0f, 1.0f);
+    device.BeginOverlayPass();
+    // A 20 x 20 square leaves its vertices in the shared vertex buffer.
+    FillRect2D(graphics, 20.0f, 20.0f, -100.0f, 0.0f, kRed, kWhite);
+    // The next rectangle cannot upload its vertices: its draw reuses the
+    // square's at the new place, (50, 0).
+    GfxBuffer* shared = graphics.vertexBuffer;
+    graphics.vertexBuffer = locked;
+    FillRect2D(graphics, 60.0f, 60.0f, 50.0f, 0.0f, kRed, kWhite);
+    graphics.vertexBuffer = shared;
+
+    // A failed constant map is reported and writes nothing.
+    GfxBuffer* constants = graphics.constantBuffer;
+    graphics.constantBuffer = locked;
+    EXPECT_LT(UpdateDrawConstants(graphics, Identity(), Identity(), Identity(), kWhite), 0);
+    graphics.constantBuffer = constants;
+
+    device.ReadBack();
+    const PixelRect first{60, 100, 80, 120}, second{210, 100, 230, 120};
+    ExpectCoverage(
+        device, [&](int x, int y) { return first.Contains(x, y) || second.Contains(x, y); }, IsRed);
+    Release(locked);
+}
