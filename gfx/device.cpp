@@ -29,6 +29,7 @@ struct GfxDeviceCache {
     GLuint readFramebuffer = 0;  // carries the back buffer for present and read-back
     GLuint vertexArray = 0;
     GLuint attachedColor = 0, attachedDepth = 0;  // textures on drawFramebuffer
+    bool drawFramebufferComplete = false;         // for the attachments above
     uint32_t enabledAttributes = 0;               // bit per attribute location
     int swapInterval = -2;                        // last interval given to the platform
     std::vector<LinkedProgram> programs;
@@ -240,10 +241,11 @@ bool ApplyTargets(GfxContext* context, int32_t& targetHeight)
         glDrawBuffer(color != 0 ? GL_COLOR_ATTACHMENT0 : GL_NONE);
         cache->attachedColor = color;
         cache->attachedDepth = depth;
+        cache->drawFramebufferComplete = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
     targetHeight = context->renderTarget != nullptr ? context->renderTarget->texture->height
                                                     : context->depthStencil->texture->height;
-    return glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    return cache->drawFramebufferComplete;
 }
 
 LinkedProgram* FindOrLinkProgram(GfxDevice* device, GfxShader* vertexShader, GfxShader* pixelShader)
@@ -1016,6 +1018,7 @@ int32_t Release(GfxTexture2D* texture)
             if (cache->attachedColor == t->name || cache->attachedDepth == t->name) {
                 AttachToFramebuffer(cache->drawFramebuffer, GL_DRAW_FRAMEBUFFER, 0, 0);
                 cache->attachedColor = cache->attachedDepth = 0;
+                cache->drawFramebufferComplete = false;
             }
             glDeleteTextures(1, &t->name);
         }
