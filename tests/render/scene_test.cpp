@@ -4,6 +4,8 @@
 #include "render_fixture.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "world/entity.h"
 #include "world/world.h"
@@ -193,4 +195,47 @@ TEST_F(SceneTest, PresentLeavesTheFrameAndTheDeviceUsable)
         device.ReadBack();
         EXPECT_TRUE(IsClearColourPixel(device.At(3, 3))) << vSync;
     }
+}
+
+TEST_F(SceneTest, CubeComingToRestTurnsFromActiveThroughRedToWhite)
+{
+    // A cube dropped onto the ground, drawn after every simulation sub-step
+    // (wanting deactivation lasts one sub-step before the island sleeps):
+    // its colour runs active -> wants deactivation -> sleeping, each once.
+    Entity* cube = CreateEntity(world, Dynamic, Box, 10.0f, 0.3f, 0.3f, 0.3f, CreateMotionState(0.0f, 0.6f, 5.0f));
+    btTransform away = btTransform::getIdentity();
+    away.setOrigin(btVector3(0, 0.3f, -20));
+    // The player stands on the ground behind the camera.
+    btRigidBody* player = world.playerEntity->body;
+    player->setWorldTransform(away);
+    player->setInterpolationWorldTransform(away);
+    world.playerEntity->motionState->setWorldTransform(away);
+
+    const Float4 active = {0.9f, 1.1f, 2.0f, 1.0f}, red = {1.0f, 0.0f, 0.0f, 1.0f},
+                 white = {1.0f, 1.0f, 1.0f, 1.0f};
+    auto classify = [&](const Rgba& pixel) {
+        const Hue hue = HueOf(pixel);
+        for (const auto& [name, colour] : {std::pair<char, Float4>{'A', active}, {'R', red}, {'W', white}}) {
+            const Hue want = HueOf(colour);
+            if (std::abs(hue.r - want.r) < 0.05 && std::abs(hue.g - want.g) < 0.05 &&
+                std::abs(hue.b - want.b) < 0.05)
+                return name;
+        }
+        return '?';
+    };
+
+    std::string sequence;
+    for (int frame = 0; frame < 1200 && (sequence.empty() || sequence.back() != 'W'); ++frame) {
+        StepPhysics(world, kFixedSubStep);
+        BeginFrame(graphics);
+        DrawEntities(graphics, world, false);
+        device.ReadBack();
+        btTransform transform;
+        cube->motionState->getWorldTransform(transform);
+        const btVector3 at = transform.getOrigin();
+        const char seen = classify(Seen(at.x(), at.y(), at.z() - 0.3));
+        if (sequence.empty() || sequence.back() != seen)
+            sequence.push_back(seen);
+    }
+    EXPECT_EQ(sequence, "ARW");
 }
