@@ -189,7 +189,7 @@ TEST(StartUp, FailingStepShowsBothBoxesAndExitsWithOne)
     EXPECT_EQ(recordedBoxes[0].second.rfind(L"Unable to compile shader from file.\nError code: ", 0), 0u);
     EXPECT_EQ(recordedBoxes[1].second, L"Shaders initialization failed! Program will now terminate.");
 
-    EXPECT_EQ(log.find("] ---> START OF DEBUG CONSOLE <---\r\n"), 10u);
+    EXPECT_EQ(log.find("] ---> START OF DEBUG CONSOLE <---\r\n"), 9u);
     EXPECT_NE(log.find("] Loading config files... done!\r\n"), std::string::npos);
     EXPECT_NE(log.find("] Creating main window handle... done!\r\n"), std::string::npos);
     const size_t shaders = log.find("] Loading shaders... ERROR: 0x");

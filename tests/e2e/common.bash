@@ -75,6 +75,17 @@ find_window() {
   fail "no window titled Vorlandis"
 }
 
+# Waits until the game has entered its main loop: keys sent during start-up
+# would all arrive in its first frame, where a press and its release cancel.
+wait_main_loop() {
+  for _ in $(seq 200); do
+    grep -q 'Entering main loop' "$work/game/log.txt" 2>/dev/null && { sleep 0.5; return 0; }
+    kill -0 "$game_pid" 2>/dev/null || fail "the game exited during start-up"
+    sleep 0.1
+  done
+  fail "the game did not reach its main loop"
+}
+
 # press KEY: held for a tenth of a second, as a player would.
 press() {
   xdotool keydown "$1"
@@ -94,6 +105,15 @@ wait_game() {
   local code=$?
   game_pid=
   return $code
+}
+
+# changed_pixels WINDOW: how many pixels differ between two shots of the
+# window taken half a second apart.
+changed_pixels() {
+  import -window "$1" "$work/a.png" 2>/dev/null
+  sleep 0.5
+  import -window "$1" "$work/b.png" 2>/dev/null
+  compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
 }
 
 # Log lines without their "[HH:MM:SS] " timestamps, CR removed.

@@ -14,17 +14,17 @@ unset VORLANDIS_NO_MESSAGE_BOXES
 start_game
 find_window >/dev/null || exit 1
 
-# Close each "Error" box with Return, as a player would.
+# Close each "Error" box with Return, as a player would. SDL's X11 box is
+# not found by a name search; list the top-level windows instead.
 boxes=0
 for _ in $(seq 150); do
   kill -0 "$game_pid" 2>/dev/null || break
-  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "Error" ]; then
-      xdotool windowfocus --sync "$id" key --window "$id" Return 2>/dev/null
-      boxes=$((boxes + 1))
-      sleep 0.5
-    fi
-  done
+  box=$(xwininfo -root -children | awk '$2 == "\"Error\":" {print $1; exit}')
+  if [ -n "$box" ]; then
+    xdotool windowfocus --sync "$box" key --window "$box" Return 2>/dev/null
+    boxes=$((boxes + 1))
+    sleep 0.7
+  fi
   sleep 0.2
 done
 wait_game 10
