@@ -55,9 +55,10 @@ float4 PShader(PixelIn input) : SV_TARGET
     if (area > 1e-4 * length(dx) * length(dy) && area > 1e-20)
     {
         normal /= area;
-        // The visible side faces the camera, which looks along +z in view
-        // space; this also makes the result independent of the sign of ddy.
-        if (normal.z > 0.0)
+        // The visible side faces the eye at the view-space origin. Orienting
+        // by the direction to the eye (not by the view axis) stays stable on
+        // faces seen edge-on, and makes the result independent of ddy's sign.
+        if (dot(normal, input.viewPosition) > 0.0)
             normal = -normal;
         float facing = saturate(dot(normal, -normalize(input.lightDirection)));
         light = ambient + (1.0 - ambient) * facing;
