@@ -12,6 +12,24 @@ namespace {
 // is the same for every frame longer than 10 sub-steps.
 constexpr float kLongestStep = 60.0f;
 
+// True when the dispatcher holds exactly the manifolds of records, in order,
+// with the same bodies and point counts.
+bool SameManifolds(btDispatcher& dispatcher, const std::vector<ManifoldRecord>& records)
+{
+    const int count = dispatcher.getNumManifolds();
+    if (static_cast<size_t>(count) != records.size()) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        const btPersistentManifold* m = dispatcher.getManifoldByIndexInternal(i);
+        const ManifoldRecord seen{m, m->getBody0(), m->getBody1(), m->getNumContacts()};
+        if (!(seen == records[static_cast<size_t>(i)])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int32_t InitPhysics(World& world, btIDebugDraw* debugDrawer, int32_t& cameraTargetIndex)
@@ -66,23 +84,39 @@ void CollectContacts(btDynamicsWorld* dynamicsWorld, btScalar)
     World* world = static_cast<World*>(dynamicsWorld->getWorldUserInfo());
     assert(world && "the tick callback needs its World as world user info");
     ContactTables& tables = world->contacts;
-    tables.manifoldsByBody.clear();
-    tables.contactPointsByBody.clear();
-
     btDispatcher* dispatcher = dynamicsWorld->getDispatcher();
     const int manifoldCount = dispatcher->getNumManifolds();
+    if (!tables.manifoldsByBody.Modified() && !tables.contactPointsByBody.Modified() &&
+        SameManifolds(*dispatcher, tables.builtFrom)) {
+        return;
+    }
+
+    tables.manifoldsByBody.clear();
+    tables.contactPointsByBody.clear();
+    tables.builtFrom.resize(static_cast<size_t>(manifoldCount));
     for (int i = 0; i < manifoldCount; ++i) {
         btPersistentManifold* manifold = dispatcher->getManifoldByIndexInternal(i);
         const btCollisionObject* body0 = manifold->getBody0();
         const btCollisionObject* body1 = manifold->getBody1();
-        tables.manifoldsByBody[body0].push_back(manifold);
         const int pointCount = manifold->getNumContacts();
+        tables.builtFrom[static_cast<size_t>(i)] = ManifoldRecord{manifold, body0, body1, pointCount};
+        tables.manifoldsByBody[body0].push_back(manifold);
+        if (pointCount == 0) {
+            continue;
+        }
+        // Both lists once per manifold. Inserting a body can move the other
+        // lists, so body1 is made present first and fetched again last.
+        tables.contactPointsByBody[body1];
+        std::vector<btManifoldPoint*>& points0 = tables.contactPointsByBody[body0];
+        std::vector<btManifoldPoint*>& points1 = tables.contactPointsByBody[body1];
         for (int j = 0; j < pointCount; ++j) {
             btManifoldPoint* point = &manifold->getContactPoint(j);
-            tables.contactPointsByBody[body0].push_back(point);
-            tables.contactPointsByBody[body1].push_back(point);
+            points0.push_back(point);
+            points1.push_back(point);
         }
     }
+    tables.manifoldsByBody.MarkUnmodified();
+    tables.contactPointsByBody.MarkUnmodified();
 }
 
 void ReleaseWorld(World& world)
@@ -99,8 +133,7 @@ void ReleaseWorld(World& world)
     }
     world.entities.clear();
     world.playerEntity = nullptr;
-    world.contacts.manifoldsByBody.clear();
-    world.contacts.contactPointsByBody.clear();
+    world.contacts = ContactTables();
     world.platformPhase = 0.0;
     if (!physicsWorld) {
         return;

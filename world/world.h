@@ -5,20 +5,41 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <vector>
 
 #include <btBulletDynamicsCommon.h>
 
+#include "world/body_table.h"
 #include "world/entity.h"
 
+// One manifold as the contact tables saw it: the tables are a function of the
+// sequence of these records in dispatcher order.
+struct ManifoldRecord {
+    const btPersistentManifold* manifold = nullptr;
+    const btCollisionObject* body0 = nullptr;
+    const btCollisionObject* body1 = nullptr;
+    int pointCount = 0;
+};
+
+inline bool operator==(const ManifoldRecord& a, const ManifoldRecord& b)
+{
+    return a.manifold == b.manifold && a.body0 == b.body0 && a.body1 == b.body1 &&
+           a.pointCount == b.pointCount;
+}
+
 // Contacts of the last simulation sub-step. The pointers point into Bullet's
-// own manifolds: valid until the next sub-step, never freed here.
+// own manifolds: valid until the next sub-step, never freed here. Looking a
+// body up gives its list in manifold order; a body with nothing listed is
+// absent (subscripting inserts an empty list, which the next sub-step drops).
 struct ContactTables {
     // Each manifold listed under its first body (getBody0) only, in dispatcher order.
-    std::map<const btCollisionObject*, std::vector<btPersistentManifold*>> manifoldsByBody;
+    BodyTable<btPersistentManifold> manifoldsByBody;
     // Each cached point listed under both bodies of its manifold, in dispatcher order.
-    std::map<const btCollisionObject*, std::vector<btManifoldPoint*>> contactPointsByBody;
+    BodyTable<btManifoldPoint> contactPointsByBody;
+    // The manifolds the tables were last built from. A sub-step that leaves
+    // them as they were, with neither table modified since, keeps the tables:
+    // resting and sleeping bodies then cost one comparison per manifold.
+    std::vector<ManifoldRecord> builtFrom;
 };
 
 struct World {
