@@ -1,5 +1,6 @@
 #include "app/frame.h"
 
+#include <cmath>
 #include <string>
 
 #include "app/application.h"
@@ -33,7 +34,9 @@ bool RunMessagePass(int32_t& exitCode)
 
 void UpdateFrame()
 {
-    TickFrameClock(app.frameClock, ClockMilliseconds());
+    // The clock counts whole milliseconds: differences of fractional readings,
+    // each truncated, would lose all the time of frames shorter than 1 ms.
+    TickFrameClock(app.frameClock, std::floor(ClockMilliseconds()));
     app.frameSeconds = app.frameClock.frameSeconds;
     app.scaledSeconds = static_cast<double>(app.timeScale) * app.frameSeconds;
 

@@ -138,3 +138,61 @@ void HandleControllerDeviceEvent(int sdlEventType, int deviceIndexOrInstanceId)
     else if (sdlEventType == SDL_CONTROLLERDEVICEREMOVED)
         CloseController(SDL_JoystickID(deviceIndexOrInstanceId));
 }
+
+struct VirtualGamepad {
+    SDL_Joystick* joystick = nullptr;  // our own handle, to set its state
+};
+
+VirtualGamepad* AttachVirtualGamepad()
+{
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "Vorlandis virtual gamepad";
+    const int deviceIndex = SDL_JoystickAttachVirtualEx(&desc);
+    if (deviceIndex < 0) {
+        return nullptr;
+    }
+    SDL_Joystick* joystick = SDL_JoystickOpen(deviceIndex);
+    if (joystick == nullptr) {
+        SDL_JoystickDetachVirtual(deviceIndex);
+        return nullptr;
+    }
+    return new VirtualGamepad{joystick};
+}
+
+void SetVirtualGamepadState(VirtualGamepad* pad, const PadState& state)
+{
+    assert(pad != nullptr && "a virtual gamepad from AttachVirtualGamepad");
+    for (const ButtonBit& entry : kButtonBits) {
+        SDL_JoystickSetVirtualButton(pad->joystick, entry.button,
+                                     (state.buttons & entry.bit) != 0 ? SDL_PRESSED : SDL_RELEASED);
+    }
+    // Triggers 0..255 to SDL's 0..32767; sticks from y up to SDL's y down.
+    const auto trigger = [](uint8_t value) { return Sint16(int32_t(value) * 32767 / 255); };
+    const auto downward = [](int16_t axis) { return axis == -32768 ? Sint16(32767) : Sint16(-axis); };
+    SDL_JoystickSetVirtualAxis(pad->joystick, SDL_CONTROLLER_AXIS_TRIGGERLEFT, trigger(state.leftTrigger));
+    SDL_JoystickSetVirtualAxis(pad->joystick, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, trigger(state.rightTrigger));
+    SDL_JoystickSetVirtualAxis(pad->joystick, SDL_CONTROLLER_AXIS_LEFTX, state.thumbLX);
+    SDL_JoystickSetVirtualAxis(pad->joystick, SDL_CONTROLLER_AXIS_LEFTY, downward(state.thumbLY));
+    SDL_JoystickSetVirtualAxis(pad->joystick, SDL_CONTROLLER_AXIS_RIGHTX, state.thumbRX);
+    SDL_JoystickSetVirtualAxis(pad->joystick, SDL_CONTROLLER_AXIS_RIGHTY, downward(state.thumbRY));
+}
+
+void DetachVirtualGamepad(VirtualGamepad* pad)
+{
+    if (pad == nullptr) {
+        return;
+    }
+    const SDL_JoystickID id = SDL_JoystickInstanceID(pad->joystick);
+    SDL_JoystickClose(pad->joystick);
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        if (SDL_JoystickGetDeviceInstanceID(i) == id) {
+            SDL_JoystickDetachVirtual(i);
+            break;
+        }
+    }
+    delete pad;
+}

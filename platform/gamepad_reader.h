@@ -39,3 +39,16 @@ uint32_t ReadGamepadState(uint32_t userIndex, PadState* state);
 // Opens or closes controllers for SDL's device added / removed events; called
 // by the event conversion of the message queue.
 void HandleControllerDeviceEvent(int sdlEventType, int deviceIndexOrInstanceId);
+
+// Virtual gamepads: controllers made in software through SDL's virtual
+// joysticks, seen by the reader (and announced by HID messages) exactly like
+// plugged-in ones. Tests and tools drive the game with them; each lives until
+// detached.
+struct VirtualGamepad;
+
+// Plugs in a new virtual controller; null when the system offers none.
+VirtualGamepad* AttachVirtualGamepad();
+// Sets every button, trigger and stick (y up, as PadState has it).
+void SetVirtualGamepadState(VirtualGamepad* pad, const PadState& state);
+// Unplugs and frees the controller.
+void DetachVirtualGamepad(VirtualGamepad* pad);
