@@ -28,6 +28,20 @@ void TickFrameClock(FrameClock& clock, double clockReading)
     }
 }
 
+namespace {
+
+// Escape while playing: quits at once in Debug mode, otherwise asks first.
+void LeavePlay(GameState& state, bool debug)
+{
+    if (debug) {
+        PostQuitMessage(0);
+    } else {
+        state = QuitConfirm;
+    }
+}
+
+}  // namespace
+
 void UpdateGameState(GameState& state, const Keyboard& keyboard, DevConsole& console, bool debug)
 {
     const bool consoleClosed = !console.open;
@@ -37,29 +51,21 @@ void UpdateGameState(GameState& state, const Keyboard& keyboard, DevConsole& con
     switch (state) {
     case Running:
         if (escape) {
-            if (debug) {
-                PostQuitMessage(0);
-            } else {
-                state = QuitConfirm;
-            }
+            LeavePlay(state, debug);
         } else if (pause) {
             state = Paused;
+        }
+        break;
+    case Paused:
+        if (escape) {
+            LeavePlay(state, debug);
+        } else if (pause) {
+            state = Running;
         }
         break;
     case QuitConfirm:
         if (escape) {
             PostQuitMessage(0);
-        }
-        break;
-    case Paused:
-        if (escape) {
-            if (debug) {
-                PostQuitMessage(0);
-            } else {
-                state = QuitConfirm;
-            }
-        } else if (pause) {
-            state = Running;
         }
         break;
     default:
