@@ -1,6 +1,9 @@
 // The device layer over OpenGL 3.3 core: object creation with validation,
 // reference counting, the bound state of the immediate context and its
-// application to GL at draw and clear time, present and read-back.
+// application to GL at draw and clear time, present and read-back. What was
+// last applied to GL is remembered per device so that unchanged state costs
+// no GL call, and dynamic buffers are rings of copies so that a map never
+// waits for or flushes the draws still reading the previous contents.
 
 #include "gfx/device.h"
 
@@ -23,6 +26,30 @@ struct LinkedProgram {
     GLint constantBlockSize = -1;// bytes the program reads from slot 0; -1 when it reads none
 };
 
+// The GL state the last draw left behind, as far as draws set it. Valid
+// only while `known`; anything that changes GL state outside PrepareDraw
+// clears `known` (ForgetApplied) and the next draw sets every piece again.
+struct AppliedState {
+    bool known = false;
+    GLuint program = 0;
+    GLuint arrayBuffer = 0;              // GL_ARRAY_BUFFER binding
+    GLuint pointerBuffer = 0;            // buffer the attribute pointers read
+    uint32_t pointerStride = 0;          // bytes
+    uintptr_t pointerBase = 0;           // bytes: ring copy + bound offset
+    std::vector<GfxInputLayout::Attribute> pointerAttributes;
+    uint32_t enabledAttributes = 0;      // bit per attribute location
+    GLuint elementBuffer = 0;            // index binding of the vertex array
+    GLuint uniformBuffer = 0;            // uniform binding 0: buffer, offset, size
+    GLintptr uniformOffset = 0;
+    GLsizeiptr uniformSize = 0;
+    GfxRasterizerDesc rasterizer;
+    GfxDepthStencilDesc depth;
+    GfxBlendDesc blend;
+    float blendFactor[4] = {};
+    GfxViewport viewport;
+    int32_t targetHeight = 0;            // pixels; the viewport depends on it
+};
+
 struct GfxDeviceCache {
     GLuint drawFramebuffer = 0;  // carries the bound render target and depth view
     GLuint clearFramebuffer = 0; // carries the one view a clear addresses
@@ -30,9 +57,27 @@ struct GfxDeviceCache {
     GLuint vertexArray = 0;
     GLuint attachedColor = 0, attachedDepth = 0;  // textures on drawFramebuffer
     bool drawFramebufferComplete = false;         // for the attachments above
-    uint32_t enabledAttributes = 0;               // bit per attribute location
+    uint32_t sliceGranule = 256;                  // bytes between ring copies: a multiple of this
     int swapInterval = -2;                        // last interval given to the platform
+    AppliedState applied;
     std::vector<LinkedProgram> programs;
+};
+
+// The GL storage of a dynamic buffer holds sliceCount copies of it,
+// sliceBytes apart. Each MapDiscard hands out the next copy unsynchronized,
+// so the driver neither waits for nor flushes the draws still reading the
+// previous copy (Mesa's software rasterizer would otherwise render its
+// queued scene at every map); draws read the copy handed out last. The ring
+// is cut into segments with one fence each: leaving a segment sets its
+// fence, entering a segment waits for the fence set when it was last left,
+// a whole lap earlier, so no copy is rewritten while a draw may still read
+// it. The storage is made once and never re-created.
+struct GfxBufferRing {
+    uint32_t sliceBytes = 0;
+    uint32_t sliceCount = 0;
+    uint32_t segmentSlices = 0;  // slices per segment; sliceCount is a multiple
+    uint32_t slice = 0;          // the copy holding the buffer's contents
+    std::vector<GLsync> fences;  // per segment; null when none is pending
 };
 
 namespace {
@@ -40,6 +85,93 @@ namespace {
 GfxDevice* currentDevice = nullptr;
 
 bool Live(const GfxDevice* device) { return device != nullptr && device == currentDevice; }
+
+void ForgetApplied(GfxDevice* device)
+{
+    if (device != nullptr && device->cache != nullptr)
+        device->cache->applied.known = false;
+}
+
+// Every dynamic buffer gets at least two copies and at most this many bytes
+// of copies (unless two copies need more), and never more than kMaxSlices.
+constexpr uint64_t kRingBytes = 4u * 1024u * 1024u;
+constexpr uint32_t kMaxSlices = 1024;
+constexpr uint32_t kRingSegments = 4;
+
+// Byte offset of the copy a draw reads; 0 for buffers without copies.
+uintptr_t RingOffset(const GfxBuffer* buffer)
+{
+    const GfxBufferRing* ring = buffer->ring;
+    return ring != nullptr ? uintptr_t(ring->slice) * ring->sliceBytes : 0;
+}
+
+// Waits until fence is signalled; flushing first, so the wait can end.
+void WaitAndDeleteFence(GLsync& fence)
+{
+    if (fence == nullptr)
+        return;
+    constexpr GLuint64 kOneSecond = 1000000000u;
+    GLbitfield flags = GL_SYNC_FLUSH_COMMANDS_BIT;
+    for (;;) {
+        const GLenum status = glClientWaitSync(fence, flags, kOneSecond);
+        if (status != GL_TIMEOUT_EXPIRED)
+            break;  // signalled, or a failed wait that waiting longer cannot fix
+        flags = 0;
+    }
+    glDeleteSync(fence);
+    fence = nullptr;
+}
+
+void DeleteRing(GfxBufferRing* ring, bool live)
+{
+    if (ring == nullptr)
+        return;
+    if (live)
+        for (GLsync fence : ring->fences)
+            if (fence != nullptr)
+                glDeleteSync(fence);
+    delete ring;
+}
+
+bool SameRasterizer(const GfxRasterizerDesc& a, const GfxRasterizerDesc& b)
+{
+    return a.fillMode == b.fillMode && a.cullMode == b.cullMode &&
+           a.frontCounterClockwise == b.frontCounterClockwise && a.depthBias == b.depthBias &&
+           a.depthBiasClamp == b.depthBiasClamp && a.slopeScaledDepthBias == b.slopeScaledDepthBias &&
+           a.depthClipEnable == b.depthClipEnable && a.scissorEnable == b.scissorEnable &&
+           a.multisampleEnable == b.multisampleEnable && a.antialiasedLineEnable == b.antialiasedLineEnable;
+}
+
+bool SameDepth(const GfxDepthStencilDesc& a, const GfxDepthStencilDesc& b)
+{
+    return a.depthEnable == b.depthEnable && a.depthWriteAll == b.depthWriteAll && a.depthFunc == b.depthFunc &&
+           a.stencilEnable == b.stencilEnable;
+}
+
+bool SameBlend(const GfxBlendDesc& a, const GfxBlendDesc& b)
+{
+    return a.alphaToCoverageEnable == b.alphaToCoverageEnable && a.independentBlendEnable == b.independentBlendEnable &&
+           a.blendEnable == b.blendEnable && a.srcBlend == b.srcBlend && a.destBlend == b.destBlend &&
+           a.blendOp == b.blendOp && a.srcBlendAlpha == b.srcBlendAlpha && a.destBlendAlpha == b.destBlendAlpha &&
+           a.blendOpAlpha == b.blendOpAlpha && a.writeMask == b.writeMask;
+}
+
+bool SameViewport(const GfxViewport& a, const GfxViewport& b)
+{
+    return a.topLeftX == b.topLeftX && a.topLeftY == b.topLeftY && a.width == b.width && a.height == b.height &&
+           a.minDepth == b.minDepth && a.maxDepth == b.maxDepth;
+}
+
+bool SameAttributes(const std::vector<GfxInputLayout::Attribute>& a,
+                    const std::vector<GfxInputLayout::Attribute>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].location != b[i].location || a[i].format != b[i].format || a[i].byteOffset != b[i].byteOffset)
+            return false;
+    return true;
+}
 
 void ClearGLErrors()
 {
@@ -195,6 +327,7 @@ int32_t CreateTextureObject(GfxDevice* device, const GfxTextureDesc& desc, GfxTe
     const bool depth = desc.format == GfxFormat::D32Float;
     GLuint name = 0;
     ClearGLErrors();
+    ForgetApplied(device);
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     glTexImage2D(GL_TEXTURE_2D, 0, depth ? GL_DEPTH_COMPONENT32F : GL_RGBA8, desc.width, desc.height, 0,
@@ -235,7 +368,9 @@ bool ApplyTargets(GfxContext* context, int32_t& targetHeight)
     const GLuint depth = context->depthStencil != nullptr ? context->depthStencil->texture->name : 0;
     if (color == 0 && depth == 0)
         return false;
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, cache->drawFramebuffer);
+    // Clears and present bind other framebuffers and forget the applied state.
+    if (!cache->applied.known)
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, cache->drawFramebuffer);
     if (color != cache->attachedColor || depth != cache->attachedDepth) {
         AttachToFramebuffer(cache->drawFramebuffer, GL_DRAW_FRAMEBUFFER, color, depth);
         glDrawBuffer(color != 0 ? GL_COLOR_ATTACHMENT0 : GL_NONE);
@@ -310,10 +445,8 @@ void ApplyRasterizer(const GfxRasterizerDesc& desc)
     glDisable(GL_SCISSOR_TEST);
 }
 
-void ApplyOutputMerger(GfxContext* context)
+void ApplyDepth(const GfxDepthStencilDesc& depth)
 {
-    const GfxDepthStencilDesc depth = context->depthStencilState != nullptr ? context->depthStencilState->desc
-                                                                           : GfxDepthStencilDesc();
     if (depth.depthEnable) {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(ComparisonFunc(depth.depthFunc));
@@ -322,15 +455,16 @@ void ApplyOutputMerger(GfxContext* context)
         glDisable(GL_DEPTH_TEST);  // no test means no depth writes either
     }
     glDisable(GL_STENCIL_TEST);
+}
 
-    const GfxBlendDesc blend = context->blendState != nullptr ? context->blendState->desc : GfxBlendDesc();
+void ApplyBlend(const GfxBlendDesc& blend, const float blendFactor[4])
+{
     if (blend.blendEnable) {
         glEnable(GL_BLEND);
         glBlendFuncSeparate(BlendFactorOf(blend.srcBlend), BlendFactorOf(blend.destBlend),
                             BlendFactorOf(blend.srcBlendAlpha), BlendFactorOf(blend.destBlendAlpha));
         glBlendEquationSeparate(BlendOpOf(blend.blendOp), BlendOpOf(blend.blendOpAlpha));
-        glBlendColor(context->blendFactor[0], context->blendFactor[1], context->blendFactor[2],
-                     context->blendFactor[3]);
+        glBlendColor(blendFactor[0], blendFactor[1], blendFactor[2], blendFactor[3]);
     } else {
         glDisable(GL_BLEND);
     }
@@ -386,30 +520,96 @@ bool PrepareDraw(GfxContext* context, GLenum& mode)
     if (!ApplyTargets(context, targetHeight))
         return false;
     GfxDeviceCache* cache = context->device->cache;
-    glUseProgram(linked->program);
-    glBindVertexArray(cache->vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, context->vertexBuffer != nullptr ? context->vertexBuffer->name : 0);
-    uint32_t wanted = 0;
-    for (const GfxInputLayout::Attribute& attribute : context->inputLayout->attributes) {
-        wanted |= 1u << attribute.location;
-        glVertexAttribPointer(attribute.location, FormatComponents(attribute.format), GL_FLOAT, GL_FALSE,
-                              static_cast<GLsizei>(context->vertexStride),
-                              reinterpret_cast<const void*>(static_cast<uintptr_t>(context->vertexOffset + attribute.byteOffset)));
+    AppliedState& applied = cache->applied;
+    const bool known = applied.known;
+    if (!known || applied.program != linked->program) {
+        glUseProgram(linked->program);
+        applied.program = linked->program;
     }
-    for (uint32_t location = 0; location < 16; ++location) {
-        const uint32_t bit = 1u << location;
-        if ((wanted & bit) != 0 && (cache->enabledAttributes & bit) == 0)
-            glEnableVertexAttribArray(location);
-        if ((wanted & bit) == 0 && (cache->enabledAttributes & bit) != 0)
-            glDisableVertexAttribArray(location);
-    }
-    cache->enabledAttributes = wanted;
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, context->indexBuffer != nullptr ? context->indexBuffer->name : 0);
-    glBindBufferBase(GL_UNIFORM_BUFFER, 0, context->constantBuffer != nullptr ? context->constantBuffer->name : 0);
+    if (!known)
+        glBindVertexArray(cache->vertexArray);
 
-    ApplyRasterizer(context->rasterizerState != nullptr ? context->rasterizerState->desc : GfxRasterizerDesc());
-    ApplyOutputMerger(context);
-    ApplyViewport(context->viewport, targetHeight);
+    // Attribute pointers capture the buffer bound to GL_ARRAY_BUFFER, so they
+    // are set again only when the buffer, its copy, the stride, the offset or
+    // the layout changed.
+    const GfxBuffer* vertexBuffer = context->vertexBuffer;
+    const GLuint vertexName = vertexBuffer != nullptr ? vertexBuffer->name : 0;
+    const uintptr_t vertexBase = vertexBuffer != nullptr ? RingOffset(vertexBuffer) + context->vertexOffset : 0;
+    const std::vector<GfxInputLayout::Attribute>& attributes = context->inputLayout->attributes;
+    if (!known || applied.pointerBuffer != vertexName || applied.pointerStride != context->vertexStride ||
+        applied.pointerBase != vertexBase || !SameAttributes(applied.pointerAttributes, attributes)) {
+        if (!known || applied.arrayBuffer != vertexName) {
+            glBindBuffer(GL_ARRAY_BUFFER, vertexName);
+            applied.arrayBuffer = vertexName;
+        }
+        uint32_t wanted = 0;
+        for (const GfxInputLayout::Attribute& attribute : attributes) {
+            wanted |= 1u << attribute.location;
+            glVertexAttribPointer(attribute.location, FormatComponents(attribute.format), GL_FLOAT, GL_FALSE,
+                                  static_cast<GLsizei>(context->vertexStride),
+                                  reinterpret_cast<const void*>(vertexBase + attribute.byteOffset));
+        }
+        for (uint32_t location = 0; location < 16; ++location) {
+            const uint32_t bit = 1u << location;
+            const bool enabled = (applied.enabledAttributes & bit) != 0;
+            if ((wanted & bit) != 0 && (!known || !enabled))
+                glEnableVertexAttribArray(location);
+            if ((wanted & bit) == 0 && (!known || enabled))
+                glDisableVertexAttribArray(location);
+        }
+        applied.enabledAttributes = wanted;
+        applied.pointerBuffer = vertexName;
+        applied.pointerStride = context->vertexStride;
+        applied.pointerBase = vertexBase;
+        applied.pointerAttributes = attributes;
+    }
+
+    const GLuint indexName = context->indexBuffer != nullptr ? context->indexBuffer->name : 0;
+    if (!known || applied.elementBuffer != indexName) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexName);
+        applied.elementBuffer = indexName;
+    }
+
+    const GfxBuffer* constants = context->constantBuffer;
+    const GLuint uniformName = constants != nullptr ? constants->name : 0;
+    const GLintptr uniformOffset = constants != nullptr ? static_cast<GLintptr>(RingOffset(constants)) : 0;
+    const GLsizeiptr uniformSize = constants != nullptr ? constants->desc.byteWidth : 0;
+    if (!known || applied.uniformBuffer != uniformName || applied.uniformOffset != uniformOffset ||
+        applied.uniformSize != uniformSize) {
+        if (uniformName != 0)
+            glBindBufferRange(GL_UNIFORM_BUFFER, 0, uniformName, uniformOffset, uniformSize);
+        else
+            glBindBufferBase(GL_UNIFORM_BUFFER, 0, 0);
+        applied.uniformBuffer = uniformName;
+        applied.uniformOffset = uniformOffset;
+        applied.uniformSize = uniformSize;
+    }
+
+    const GfxRasterizerDesc rasterizer =
+        context->rasterizerState != nullptr ? context->rasterizerState->desc : GfxRasterizerDesc();
+    if (!known || !SameRasterizer(applied.rasterizer, rasterizer)) {
+        ApplyRasterizer(rasterizer);
+        applied.rasterizer = rasterizer;
+    }
+    const GfxDepthStencilDesc depth =
+        context->depthStencilState != nullptr ? context->depthStencilState->desc : GfxDepthStencilDesc();
+    if (!known || !SameDepth(applied.depth, depth)) {
+        ApplyDepth(depth);
+        applied.depth = depth;
+    }
+    const GfxBlendDesc blend = context->blendState != nullptr ? context->blendState->desc : GfxBlendDesc();
+    if (!known || !SameBlend(applied.blend, blend) ||
+        !std::equal(context->blendFactor, context->blendFactor + 4, applied.blendFactor)) {
+        ApplyBlend(blend, context->blendFactor);
+        applied.blend = blend;
+        std::copy(context->blendFactor, context->blendFactor + 4, applied.blendFactor);
+    }
+    if (!known || applied.targetHeight != targetHeight || !SameViewport(applied.viewport, context->viewport)) {
+        ApplyViewport(context->viewport, targetHeight);
+        applied.viewport = context->viewport;
+        applied.targetHeight = targetHeight;
+    }
+    applied.known = true;
     return true;
 }
 
@@ -498,6 +698,10 @@ int32_t CreateDeviceAndSwapChain(const GfxSwapChainDesc& desc, GfxDevice** devic
     glGenFramebuffers(1, &made->cache->clearFramebuffer);
     glGenFramebuffers(1, &made->cache->readFramebuffer);
     glGenVertexArrays(1, &made->cache->vertexArray);
+    GLint uniformAlignment = 0;
+    glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &uniformAlignment);
+    while (made->cache->sliceGranule < static_cast<uint32_t>(uniformAlignment))
+        made->cache->sliceGranule *= 2;
 
     GfxTextureDesc bufferDesc;
     bufferDesc.width = desc.width;
@@ -631,22 +835,45 @@ int32_t CreateBuffer(GfxDevice* device, const GfxBufferDesc& desc, GfxBuffer** b
     // A constant buffer holds whole 16-byte registers, at most 4096 of them.
     if (desc.bindKind == GfxBindKind::ConstantBuffer && (desc.byteWidth % 16 != 0 || desc.byteWidth > 65536))
         return E_INVALIDARG_RESULT;
+    GfxBufferRing* ring = nullptr;
+    uint64_t storageBytes = desc.byteWidth;
+    if (desc.usage == GfxUsage::Dynamic) {
+        const uint64_t granule = device->cache->sliceGranule;
+        const uint64_t sliceBytes = (uint64_t(desc.byteWidth) + granule - 1) / granule * granule;
+        uint64_t slices = std::min<uint64_t>(std::max<uint64_t>(kRingBytes / sliceBytes, 2), kMaxSlices);
+        const uint64_t segments = std::min<uint64_t>(kRingSegments, slices);
+        slices = slices / segments * segments;
+        if (sliceBytes * slices > uint64_t(INT32_MAX))
+            return E_OUTOFMEMORY_RESULT;
+        ring = new GfxBufferRing;
+        ring->sliceBytes = static_cast<uint32_t>(sliceBytes);
+        ring->sliceCount = static_cast<uint32_t>(slices);
+        ring->segmentSlices = static_cast<uint32_t>(slices / segments);
+        ring->slice = ring->sliceCount - 1;  // the first map starts the first segment
+        ring->fences.assign(segments, nullptr);
+        storageBytes = sliceBytes * slices;
+    }
     GLuint name = 0;
     ClearGLErrors();
     glGenBuffers(1, &name);
     glBindBuffer(GL_COPY_WRITE_BUFFER, name);
-    glBufferData(GL_COPY_WRITE_BUFFER, desc.byteWidth, nullptr,
+    glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(storageBytes), nullptr,
                  desc.usage == GfxUsage::Dynamic ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
     const int32_t result = ResultOfGLError(glGetError());
     if (Failed(result)) {
         glDeleteBuffers(1, &name);
+        DeleteRing(ring, true);
         return result;
     }
+    // A new buffer may take the name of one released earlier that the
+    // applied state still records.
+    ForgetApplied(device);
     auto* made = new GfxBuffer;
     made->device = device;
     made->name = name;
     made->desc = desc;
+    made->ring = ring;
     AddRef(device);
     *buffer = made;
     return S_OK_RESULT;
@@ -739,6 +966,7 @@ int32_t Present(GfxSwapChain* swapChain, uint32_t syncInterval, bool doNotWait)
     if (!Live(device))
         return E_FAIL_RESULT;
     GfxDeviceCache* cache = device->cache;
+    ForgetApplied(device);
     int32_t drawableWidth = 0, drawableHeight = 0;
     GetWindowDrawableSize(device->window, &drawableWidth, &drawableHeight);
     if (drawableWidth > 0 && drawableHeight > 0) {
@@ -784,6 +1012,7 @@ int32_t ReadBackBuffer(GfxSwapChain* swapChain, std::vector<uint8_t>& rgba, int3
     height = back->height;
     const size_t rowBytes = static_cast<size_t>(width) * 4;
     std::vector<uint8_t> bottomUp(rowBytes * static_cast<size_t>(height));
+    ForgetApplied(device);
     AttachToFramebuffer(device->cache->readFramebuffer, GL_READ_FRAMEBUFFER, back->name, 0);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
@@ -895,13 +1124,29 @@ int32_t MapDiscard(GfxContext* context, GfxBuffer* buffer, void** data)
         return E_FAIL_RESULT;
     if (buffer->desc.usage != GfxUsage::Dynamic || !buffer->desc.cpuWrite || buffer->mapped)
         return E_INVALIDARG_RESULT;
+    GfxBufferRing* ring = buffer->ring;
+    assert(ring != nullptr && "a dynamic buffer has its copies");
+    const uint32_t next = (ring->slice + 1) % ring->sliceCount;
+    if (next % ring->segmentSlices == 0) {
+        // Every draw that reads the segment being left has been issued.
+        const uint32_t segments = static_cast<uint32_t>(ring->fences.size());
+        const uint32_t entering = next / ring->segmentSlices;
+        const uint32_t leaving = (entering + segments - 1) % segments;
+        if (ring->fences[leaving] != nullptr)
+            glDeleteSync(ring->fences[leaving]);
+        ring->fences[leaving] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        WaitAndDeleteFence(ring->fences[entering]);
+    }
     // The copy target leaves the vertex array's index binding untouched.
+    // Draws only ever read the copy handed out last, and the fences keep
+    // the GPU off this one, so the map needs no synchronisation.
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer->name);
-    void* pointer = glMapBufferRange(GL_COPY_WRITE_BUFFER, 0, buffer->desc.byteWidth,
-                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT);
+    void* pointer = glMapBufferRange(GL_COPY_WRITE_BUFFER, GLintptr(next) * ring->sliceBytes, buffer->desc.byteWidth,
+                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
     if (pointer == nullptr)
         return E_OUTOFMEMORY_RESULT;
+    ring->slice = next;
     buffer->mapped = true;
     *data = pointer;
     return S_OK_RESULT;
@@ -941,7 +1186,7 @@ void DrawIndexed(GfxContext* context, uint32_t indexCount, uint32_t startIndex, 
     // buffer to offset into.
     if (!context->inputLayout->attributes.empty() && context->vertexBuffer == nullptr)
         return;
-    const uintptr_t offset = context->indexOffset + uintptr_t(startIndex) * 4u;
+    const uintptr_t offset = RingOffset(context->indexBuffer) + context->indexOffset + uintptr_t(startIndex) * 4u;
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT,
                              reinterpret_cast<const void*>(offset), baseVertex);
 }
@@ -952,6 +1197,7 @@ void ClearRenderTarget(GfxContext* context, GfxRenderTargetView* target, const f
     if (!Live(context->device))
         return;
     GfxDeviceCache* cache = context->device->cache;
+    ForgetApplied(context->device);
     AttachToFramebuffer(cache->clearFramebuffer, GL_DRAW_FRAMEBUFFER, target->texture->name, 0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glDisable(GL_SCISSOR_TEST);
@@ -965,6 +1211,7 @@ void ClearDepth(GfxContext* context, GfxDepthStencilView* view, float depth)
     if (!Live(context->device))
         return;
     GfxDeviceCache* cache = context->device->cache;
+    ForgetApplied(context->device);
     AttachToFramebuffer(cache->clearFramebuffer, GL_DRAW_FRAMEBUFFER, 0, view->texture->name);
     glDrawBuffer(GL_NONE);
     glDisable(GL_SCISSOR_TEST);
@@ -978,6 +1225,12 @@ void FinishGpuWork(GfxContext* context)
     assert(context != nullptr && "FinishGpuWork needs a context");
     if (Live(context->device))
         glFinish();
+}
+
+void ForgetAppliedState(GfxContext* context)
+{
+    assert(context != nullptr && "ForgetAppliedState needs a context");
+    ForgetApplied(context->device);
 }
 
 // ---------------------------------------------------------------- release
@@ -1022,6 +1275,7 @@ int32_t Release(GfxTexture2D* texture)
             }
             glDeleteTextures(1, &t->name);
         }
+        ForgetApplied(t->device);
     });
 }
 
@@ -1053,8 +1307,12 @@ int32_t Release(GfxBlendState* state)
 int32_t Release(GfxBuffer* buffer)
 {
     return DropReference(buffer, [](GfxBuffer* b) {
-        if (Live(b->device))
+        const bool live = Live(b->device);
+        if (live)
             glDeleteBuffers(1, &b->name);
+        DeleteRing(b->ring, live);
+        b->ring = nullptr;
+        ForgetApplied(b->device);
     });
 }
 
@@ -1075,6 +1333,7 @@ int32_t Release(GfxShader* shader)
                        programs.end());
         if (live)
             glDeleteShader(s->name);
+        ForgetApplied(s->device);
     });
 }
 

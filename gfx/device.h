@@ -56,11 +56,14 @@ struct GfxBufferDesc {
     bool cpuWrite = true;         // dynamic buffers are written through MapDiscard
 };
 
+struct GfxBufferRing;  // the copies behind a dynamic buffer (device.cpp)
+
 struct GfxBuffer {
     GfxDevice* device = nullptr;
     uint32_t name = 0;            // GL buffer
     GfxBufferDesc desc;
     bool mapped = false;          // between MapDiscard and Unmap
+    GfxBufferRing* ring = nullptr;// dynamic buffers: owned, freed with the buffer
     int32_t refCount = 1;
 };
 
@@ -339,6 +342,11 @@ void ClearDepth(GfxContext* context, GfxDepthStencilView* view, float depth);
 
 // Waits until the GPU has finished every queued command (tests, soak runs).
 void FinishGpuWork(GfxContext* context);
+
+// The layer remembers the GL state it last applied and skips calls that
+// would not change it. Code that issues GL calls of its own on the device's
+// context calls this afterwards, so the next draw sets every piece again.
+void ForgetAppliedState(GfxContext* context);
 
 // ---------------------------------------------------------------- release
 
