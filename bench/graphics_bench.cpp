@@ -5,11 +5,13 @@
 // one offscreen GL context, each ending with the GPU finished; the counter
 // "ratio" is per-primitive time / batched time.
 //
-// The argument "malloc_kept" 1 runs the same comparison with the C library
-// told to keep freed heap memory (mallopt trim and mmap thresholds raised):
-// the software rasterizer allocates and frees its per-frame scene memory,
-// and with the default thresholds that memory goes back to the system and
-// is page-faulted in again every frame.
+// The argument "malloc_kept" 1 runs the comparison with the C library
+// keeping freed heap memory, as InitPlatform sets it up for the game
+// (mallopt trim and mmap thresholds raised); 0 puts glibc's default
+// thresholds back for the run, to show what they cost: the software
+// rasterizer allocates and frees its per-frame scene memory, and with the
+// default thresholds that memory goes back to the system and is
+// page-faulted in again every frame.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -34,8 +36,9 @@ constexpr int kVerticesPerBox = 8;
 constexpr int kIndicesPerBox = 36;
 constexpr float kHalfExtent = 0.04f;  // small boxes: the cost measured is submission, not fill
 
-// mallopt values: glibc's defaults (128 KiB), a trim threshold that keeps
-// every freed byte up to 256 MiB, and the largest mmap threshold allowed.
+// mallopt values: glibc's defaults (128 KiB), and the two InitPlatform sets:
+// a trim threshold that keeps every freed byte up to 256 MiB, and the
+// largest mmap threshold allowed.
 constexpr int kDefaultMallocThreshold = 128 * 1024;
 constexpr int kKeptHeapBytes = 256 * 1024 * 1024;
 constexpr int kLargestMmapThreshold = 32 * 1024 * 1024;
@@ -196,9 +199,9 @@ void BM_BoxesPerPrimitiveVsBatched(benchmark::State& state)
     }
 
     const bool keepHeap = state.range(0) != 0;
-    if (keepHeap) {
-        mallopt(M_TRIM_THRESHOLD, kKeptHeapBytes);
-        mallopt(M_MMAP_THRESHOLD, kLargestMmapThreshold);
+    if (!keepHeap) {
+        mallopt(M_TRIM_THRESHOLD, kDefaultMallocThreshold);
+        mallopt(M_MMAP_THRESHOLD, kDefaultMallocThreshold);
     }
 
     using Clock = std::chrono::steady_clock;
@@ -214,9 +217,9 @@ void BM_BoxesPerPrimitiveVsBatched(benchmark::State& state)
         batchedSeconds += std::chrono::duration<double>(t2 - t1).count();
         state.SetIterationTime(single);
     }
-    if (keepHeap) {
-        mallopt(M_TRIM_THRESHOLD, kDefaultMallocThreshold);
-        mallopt(M_MMAP_THRESHOLD, kDefaultMallocThreshold);
+    if (!keepHeap) {
+        mallopt(M_TRIM_THRESHOLD, kKeptHeapBytes);
+        mallopt(M_MMAP_THRESHOLD, kLargestMmapThreshold);
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["per_box_us"] = benchmark::Counter(singleSeconds * 1e6 / (n * kBoxCount));
