@@ -94,7 +94,7 @@ void ForgetApplied(GfxDevice* device)
 
 // Every dynamic buffer gets at least two copies and at most this many bytes
 // of copies (unless two copies need more), and never more than kMaxSlices.
-constexpr uint64_t kRingBytes = 4u * 1024u * 1024u;
+constexpr uint64_t kRingBytes = 1u * 1024u * 1024u;
 constexpr uint32_t kMaxSlices = 1024;
 constexpr uint32_t kRingSegments = 4;
 
