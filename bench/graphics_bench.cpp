@@ -235,15 +235,3 @@ BENCHMARK(BM_BoxesPerPrimitiveVsBatched)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-// Several benchmark files share one executable and any of them may bring the
-// entry point; a weak one here yields to another file's.
-__attribute__((weak)) int main(int argc, char** argv)
-{
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
