@@ -22,7 +22,7 @@ cleanup() {
 trap cleanup EXIT
 
 fail() {
-  echo "FAIL: $*" >&2
+  echo "FAIL: $* (DISPLAY=${DISPLAY:-})" >&2
   if [ -f "$work/game/log.txt" ]; then
     echo "--- log.txt" >&2
     cat "$work/game/log.txt" >&2
@@ -35,8 +35,10 @@ fail() {
 }
 
 start_display() {
-  # Xvfb picks a free display itself and writes its number to the pipe.
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  # Xvfb picks a free display itself and writes its number to the pipe;
+  # -noreset keeps it from restarting (and refusing clients) whenever its
+  # last client, such as the xdpyinfo probe, disconnects.
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     if [ -s "$work/display" ]; then
