@@ -20,28 +20,28 @@
 struct PlatformWindow;
 
 struct Application {
-    World world;                     // contact tables, entities, physics world, platform phase
+    World world;  // contact tables, entities, physics world, platform phase
     SystemStats stats;
     PlayerController player;
     CameraController camera;
-    Input input;                     // mouse, keyboard, the four gamepads
+    Input input;  // mouse, keyboard, the four gamepads
     DevConsole devConsole;
 
-    float timeScale = 1.0f;          // simulation speed; nothing changes it
-    double frameSeconds = 0.0;       // this frame's length, seconds (published by the clock)
-    double scaledSeconds = 0.0;      // timeScale x frameSeconds: the simulation's time step
+    float timeScale = 1.0f;      // simulation speed; nothing changes it
+    double frameSeconds = 0.0;   // this frame's length, seconds (published by the clock)
+    double scaledSeconds = 0.0;  // timeScale x frameSeconds: the simulation's time step
     FrameClock frameClock;
     GameState gameState = Starting;
 
-    Settings settings;               // read once at start-up
-    GraphicsContext graphics;        // device, states, shaders, buffers, matrices
-    CameraOrbit orbit;               // yaw, pitch and zoom of the camera
+    Settings settings;         // read once at start-up
+    GraphicsContext graphics;  // device, states, shaders, buffers, matrices
+    CameraOrbit orbit;         // yaw, pitch and zoom of the camera
 
-    PlatformWindow* mainWindow = nullptr; // null until CreateMainWindow
-    bool overlayVisible = false;     // debug overlay shown (F6)
-    int32_t overlayPage = 0;         // debug overlay page 0..2 (F7)
-    bool physicsDebugVisible = false;// physics wireframe shown (F8)
-    int32_t cameraTargetIndex = 0;   // entity the camera follows: an index into world.entities
+    PlatformWindow* mainWindow = nullptr;  // null until CreateMainWindow
+    bool overlayVisible = false;           // debug overlay shown (F6)
+    int32_t overlayPage = 0;               // debug overlay page 0..2 (F7)
+    bool physicsDebugVisible = false;      // physics wireframe shown (F8)
+    int32_t cameraTargetIndex = 0;         // entity the camera follows: an index into world.entities
 };
 
 extern Application app;

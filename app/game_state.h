@@ -10,22 +10,22 @@ struct Keyboard;
 
 // The values are not consecutive; they are part of the behaviour.
 enum GameState : int32_t {
-    Starting = 0,     // set early in start-up
-    Ready = 4,        // every start-up step succeeded
-    Running = 17,     // animation, player, physics and camera update
-    QuitConfirm = 19, // everything frozen; Escape again quits
-    Paused = 21,      // simulation frozen, camera free
+    Starting = 0,      // set early in start-up
+    Ready = 4,         // every start-up step succeeded
+    Running = 17,      // animation, player, physics and camera update
+    QuitConfirm = 19,  // everything frozen; Escape again quits
+    Paused = 21,       // simulation frozen, camera free
 };
 
 struct FrameClock {
-    double previousReading = 0.0;        // clock reading of the previous frame, ms
-    double currentReading = 0.0;         // clock reading of this frame, ms
-    double frameSeconds = 0.0;           // seconds between the two, whole milliseconds
-    static constexpr double intervalLength = 1000.0; // one measuring interval, ms
-    double intervalStart = 0.0;          // reading at which the current interval began
-    int32_t framesThisInterval = 0;      // frames counted in the current interval
-    float currentFps = 0.0f;             // frames per second of the last closed interval
-    float maxFps = -1.0f;                // highest currentFps since start; never reset
+    double previousReading = 0.0;                     // clock reading of the previous frame, ms
+    double currentReading = 0.0;                      // clock reading of this frame, ms
+    double frameSeconds = 0.0;                        // seconds between the two, whole milliseconds
+    static constexpr double intervalLength = 1000.0;  // one measuring interval, ms
+    double intervalStart = 0.0;                       // reading at which the current interval began
+    int32_t framesThisInterval = 0;                   // frames counted in the current interval
+    float currentFps = 0.0f;                          // frames per second of the last closed interval
+    float maxFps = -1.0f;                             // highest currentFps since start; never reset
 };
 
 // Advances the clock to clockReading (milliseconds since process start).

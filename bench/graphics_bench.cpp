@@ -110,8 +110,7 @@ void BuildBatch(std::vector<Vertex>& vertices, std::vector<uint32_t>& indices)
     };
     const float h = kHalfExtent;
     const Float3 corners[kVerticesPerBox] = {
-        {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h},
-        {-h, -h, h},  {h, -h, h},  {h, h, h},  {-h, h, h},
+        {-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h}, {-h, -h, h}, {h, -h, h}, {h, h, h}, {-h, h, h},
     };
     vertices.clear();
     indices.clear();
@@ -120,7 +119,8 @@ void BuildBatch(std::vector<Vertex>& vertices, std::vector<uint32_t>& indices)
         const uint32_t base = static_cast<uint32_t>(vertices.size());
         for (const Float3& corner : corners) {
             const Float3 p = TransformPoint(corner, world);
-            vertices.push_back(Vertex{{p.x, p.y, p.z}, {kBoxColour.x, kBoxColour.y, kBoxColour.z, kBoxColour.w}});
+            vertices.push_back(
+                Vertex{{p.x, p.y, p.z}, {kBoxColour.x, kBoxColour.y, kBoxColour.z, kBoxColour.w}});
         }
         for (uint32_t index : boxIndices)
             indices.push_back(base + index);

@@ -114,7 +114,8 @@ bool TimeToFirstPresent(const std::vector<std::string>& argv, const std::string&
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
 
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
@@ -134,8 +135,8 @@ bool TimeToFirstPresent(const std::vector<std::string>& argv, const std::string&
     }
     seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != kFirstPresentExitCode) {
-        error = argv[0] + " ended before presenting a frame (status " + std::to_string(status) +
-                "); see " + errorLog;
+        error = argv[0] + " ended before presenting a frame (status " + std::to_string(status) + "); see " +
+                errorLog;
         return false;
     }
     return true;
@@ -154,7 +155,8 @@ void BM_StartupVsBareWindow(benchmark::State& state)
     }
     const std::vector<std::string> environment = ChildEnvironment(preload);
     const std::vector<std::string> gameArgs = {game};
-    const std::vector<std::string> bareArgs = {bare, std::to_string(kWindowWidth), std::to_string(kWindowHeight)};
+    const std::vector<std::string> bareArgs = {bare, std::to_string(kWindowWidth),
+                                               std::to_string(kWindowHeight)};
 
     double gameSeconds = 0.0, bareSeconds = 0.0, seconds = 0.0;
     // Unmeasured runs: the executables, libraries and shaders come into the

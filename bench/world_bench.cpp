@@ -27,7 +27,7 @@ struct BodySpec {
     float mass;
     btVector3 origin;
     bool givenInertia;
-    int kind;   // EntityKind
+    int kind;  // EntityKind
 };
 
 // The start-up scene, as the bare world builds it.
@@ -70,10 +70,9 @@ struct BareWorld {
         if (!spec.givenInertia) {
             shape->calculateLocalInertia(spec.mass, inertia);
         }
-        auto* motionState = new btDefaultMotionState(
-            btTransform(btQuaternion(0, 0, 0, 1), spec.origin));
-        auto* body = new btRigidBody(
-            btRigidBody::btRigidBodyConstructionInfo(spec.mass, motionState, shape, inertia));
+        auto* motionState = new btDefaultMotionState(btTransform(btQuaternion(0, 0, 0, 1), spec.origin));
+        auto* body =
+            new btRigidBody(btRigidBody::btRigidBodyConstructionInfo(spec.mass, motionState, shape, inertia));
         switch (spec.kind) {
         case Ground:
             body->setCollisionFlags(1);

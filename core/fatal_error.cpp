@@ -77,7 +77,8 @@ constexpr ResultText kResultTexts[] = {
 std::wstring UpperHex(int32_t value)
 {
     wchar_t digits[16];
-    std::swprintf(digits, sizeof digits / sizeof digits[0], L"%X", static_cast<unsigned>(static_cast<uint32_t>(value)));
+    std::swprintf(digits, sizeof digits / sizeof digits[0], L"%X",
+                  static_cast<unsigned>(static_cast<uint32_t>(value)));
     return digits;
 }
 
@@ -130,9 +131,8 @@ std::wstring FatalErrorMessage(FatalError code, int32_t result, const std::wstri
         return std::wstring();
 
     std::wstring description = HresultText(result);
-    std::wstring text = code == FontWrapperFailed
-                            ? ExpandMessage(format, result, {&fontName, &description})
-                            : ExpandMessage(format, result, {&description});
+    std::wstring text = code == FontWrapperFailed ? ExpandMessage(format, result, {&fontName, &description})
+                                                  : ExpandMessage(format, result, {&description});
     if (text.size() > kReportBufferLength - 1)
         text.resize(kReportBufferLength - 1);
     return text;

@@ -43,9 +43,9 @@ enum FatalError : uint32_t {
     IndexBufferFailed = 0x52,
 };
 
-extern int32_t lastResult;             // result of the last start-up step or call
-extern wchar_t messageBuffer[64];      // shared buffer for short formatted texts
-extern PlatformWindow* messageBoxOwner;// main window once it exists, else null
+extern int32_t lastResult;               // result of the last start-up step or call
+extern wchar_t messageBuffer[64];        // shared buffer for short formatted texts
+extern PlatformWindow* messageBoxOwner;  // main window once it exists, else null
 
 // Stores result in slot; a negative result is logged ("ERROR: 0x%X"), its
 // message shown in a box captioned "Error", and false returned.

@@ -163,8 +163,8 @@ float ParseFloat(std::basic_string_view<Char> text, size_t* consumed)
         *consumed = i;
 
     double value = 0.0;
-    auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value,
-                                        std::chars_format::general);
+    auto [end, error] =
+        std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
     (void)end;
     if (error != std::errc())
         return 0.0f;
@@ -236,8 +236,7 @@ IniFile LoadIniFile(const std::string& path)
     return ParseIni(text);
 }
 
-bool FindIniValue(const IniFile& ini, std::string_view section, std::string_view key,
-                  std::string& value)
+bool FindIniValue(const IniFile& ini, std::string_view section, std::string_view key, std::string& value)
 {
     for (const IniSection& s : ini.sections) {
         if (!EqualNoCase(s.name, section))
@@ -263,8 +262,7 @@ std::string ReadIniString(const IniFile& ini, std::string_view section, std::str
     return value;
 }
 
-int32_t ReadIniInt(const IniFile& ini, std::string_view section, std::string_view key,
-                   int32_t defaultValue)
+int32_t ReadIniInt(const IniFile& ini, std::string_view section, std::string_view key, int32_t defaultValue)
 {
     std::string value;
     if (!FindIniValue(ini, section, key, value) || value.empty())

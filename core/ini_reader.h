@@ -15,7 +15,7 @@ struct IniEntry {
 };
 
 struct IniSection {
-    std::string name;   // trimmed, as written
+    std::string name;  // trimmed, as written
     std::vector<IniEntry> entries;
 };
 
@@ -40,8 +40,7 @@ IniFile LoadIniFile(const std::string& path);
 // (both compared without regard to ASCII case), cut to kIniValueMaxLength
 // characters, into value; false (value untouched) when the section or key
 // is absent.
-bool FindIniValue(const IniFile& ini, std::string_view section, std::string_view key,
-                  std::string& value);
+bool FindIniValue(const IniFile& ini, std::string_view section, std::string_view key, std::string& value);
 
 // The value's text, or defaultText when the key is absent.
 std::string ReadIniString(const IniFile& ini, std::string_view section, std::string_view key,
@@ -50,8 +49,7 @@ std::string ReadIniString(const IniFile& ini, std::string_view section, std::str
 // Integer rule: the value's decimal number (ParseProfileInt); defaultValue
 // when the key is absent or its value is empty ("Key=" keeps the default,
 // "Key=x" gives 0).
-int32_t ReadIniInt(const IniFile& ini, std::string_view section, std::string_view key,
-                   int32_t defaultValue);
+int32_t ReadIniInt(const IniFile& ini, std::string_view section, std::string_view key, int32_t defaultValue);
 
 // Float rule: ParseFloatText of the value, or of defaultText when absent.
 float ReadIniFloat(const IniFile& ini, std::string_view section, std::string_view key,

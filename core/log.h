@@ -10,10 +10,10 @@
 #include <string>
 
 struct DebugLog {
-    FILE* file = nullptr;            // log.txt; null until opened and after closing
-    bool consoleEnabled = false;     // Debug mode: standard output is the debug console
-    float statusAccumulator = 0.0f;  // seconds since the status line was last written
-    void (*mirror)(const std::wstring& text) = nullptr; // receives every logged piece
+    FILE* file = nullptr;                                // log.txt; null until opened and after closing
+    bool consoleEnabled = false;                         // Debug mode: standard output is the debug console
+    float statusAccumulator = 0.0f;                      // seconds since the status line was last written
+    void (*mirror)(const std::wstring& text) = nullptr;  // receives every logged piece
 };
 
 extern DebugLog debugLog;

@@ -103,9 +103,15 @@ Matrix4 LookToLH(Float3 eye, Float3 direction, Float3 up)
     Float3 x = Normalise(Cross(up, z));
     Float3 y = Cross(z, x);
     Matrix4 r;
-    r.m[0][0] = x.x; r.m[0][1] = y.x; r.m[0][2] = z.x;
-    r.m[1][0] = x.y; r.m[1][1] = y.y; r.m[1][2] = z.y;
-    r.m[2][0] = x.z; r.m[2][1] = y.z; r.m[2][2] = z.z;
+    r.m[0][0] = x.x;
+    r.m[0][1] = y.x;
+    r.m[0][2] = z.x;
+    r.m[1][0] = x.y;
+    r.m[1][1] = y.y;
+    r.m[1][2] = z.y;
+    r.m[2][0] = x.z;
+    r.m[2][1] = y.z;
+    r.m[2][2] = z.z;
     r.m[3][0] = -Dot(x, eye);
     r.m[3][1] = -Dot(y, eye);
     r.m[3][2] = -Dot(z, eye);
@@ -171,10 +177,12 @@ void SinCos(float angle, float* sine, float* cosine)
     }
 
     float t = y * y;
-    *sine = y * (1.0f + t * (-0.16666667f + t * (0.008333331f + t * (-0.00019840874f +
-            t * (2.7525562e-6f - t * 2.3889859e-8f)))));
-    *cosine = sign * (1.0f + t * (-0.5f + t * (0.041666638f + t * (-0.0013888378f +
-              t * (2.4760495e-5f - t * 2.6051615e-7f)))));
+    *sine = y * (1.0f +
+                 t * (-0.16666667f +
+                      t * (0.008333331f + t * (-0.00019840874f + t * (2.7525562e-6f - t * 2.3889859e-8f)))));
+    *cosine =
+        sign * (1.0f + t * (-0.5f + t * (0.041666638f +
+                                         t * (-0.0013888378f + t * (2.4760495e-5f - t * 2.6051615e-7f)))));
 }
 
 Float3 TransformPoint(Float3 p, const Matrix4& m)

@@ -14,8 +14,8 @@ struct SettingEntry {
     const char* section;
     const char* key;
     SettingKind kind;
-    int32_t defaultValue;      // Bool, Uint8, Int32
-    const char* defaultText;   // Float, KeyCode: read as text like the value
+    int32_t defaultValue;     // Bool, Uint8, Int32
+    const char* defaultText;  // Float, KeyCode: read as text like the value
     bool Settings::*boolField;
     uint8_t Settings::*byteField;
     int32_t Settings::*intField;
@@ -105,8 +105,8 @@ void ReadSetting(Settings& settings, const IniFile& ini, const SettingEntry& e)
         settings.*e.boolField = ReadIniInt(ini, e.section, e.key, e.defaultValue) != 0;
         break;
     case SettingKind::Uint8:
-        settings.*e.byteField =
-            static_cast<uint8_t>(static_cast<uint32_t>(ReadIniInt(ini, e.section, e.key, e.defaultValue)) & 0xFFu);
+        settings.*e.byteField = static_cast<uint8_t>(
+            static_cast<uint32_t>(ReadIniInt(ini, e.section, e.key, e.defaultValue)) & 0xFFu);
         break;
     case SettingKind::Int32:
         settings.*e.intField = ReadIniInt(ini, e.section, e.key, e.defaultValue);
@@ -168,9 +168,9 @@ void LoadSettings(Settings& settings, const std::string& path, const ScreenRect&
     settings.windowRect.bottom = static_cast<int64_t>(settings.windowY) + settings.windowHeight;
     // Only a desktop of zero height leaves the height at 0; the ratio then
     // stays square rather than becoming infinite.
-    settings.aspectRatio = settings.windowHeight != 0
-                               ? static_cast<float>(settings.windowWidth) / static_cast<float>(settings.windowHeight)
-                               : 1.0f;
+    settings.aspectRatio = settings.windowHeight != 0 ? static_cast<float>(settings.windowWidth) /
+                                                            static_cast<float>(settings.windowHeight)
+                                                      : 1.0f;
 
     settings.vSync = ReadIniInt(ini, "display", "VSync", 0) != 0;
     settings.tripleBuffering = ReadIniInt(ini, "display", "TripleBuffering", 0) != 0;

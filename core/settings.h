@@ -18,14 +18,14 @@ struct WideRect {
 struct Settings {
     // [display]
     bool fullscreen = false;
-    int32_t windowWidth = 0;         // outer window size, pixels
+    int32_t windowWidth = 0;  // outer window size, pixels
     int32_t windowHeight = 0;
-    int32_t windowX = 0;             // outer window position, screen pixels
+    int32_t windowX = 0;  // outer window position, screen pixels
     int32_t windowY = 0;
     bool borderless = false;
     bool vSync = false;
     bool tripleBuffering = false;
-    int32_t resolutionX = 0;         // back-buffer size, pixels
+    int32_t resolutionX = 0;  // back-buffer size, pixels
     int32_t resolutionY = 0;
     uint8_t texFiltering = 0;
     uint8_t texMipMap = 1;
@@ -58,13 +58,13 @@ struct Settings {
     uint8_t languageAudio = 1;
     uint8_t languageSub = 1;
     // [controls]
-    float mSensibility = 0.5f;       // mouse sensitivity
-    float xSensibility = 0.5f;       // controller sensitivity
+    float mSensibility = 0.5f;  // mouse sensitivity
+    float xSensibility = 0.5f;  // controller sensitivity
     bool invertMouseXAxis = false;
     bool invertMouseYAxis = false;
     bool invertControllerXAxis = false;
     bool invertControllerYAxis = false;
-    int32_t kForward = 0x57;         // virtual-key codes of the bindings
+    int32_t kForward = 0x57;  // virtual-key codes of the bindings
     int32_t kBackward = 0x53;
     int32_t kLeft = 0x41;
     int32_t kRight = 0x44;
@@ -76,9 +76,9 @@ struct Settings {
     int32_t kPause = 0x50;
 
     // Derived by LoadSettings.
-    WideRect windowRect;             // WindowX, WindowY, X + Width, Y + Height
-    float aspectRatio = 1.0f;        // WindowWidth / WindowHeight
-    float screenExtents[4] = {};     // -ResY/2, ResY/2, ResX/2, -ResX/2
+    WideRect windowRect;          // WindowX, WindowY, X + Width, Y + Height
+    float aspectRatio = 1.0f;     // WindowWidth / WindowHeight
+    float screenExtents[4] = {};  // -ResY/2, ResY/2, ResX/2, -ResX/2
 };
 
 // Reads every key of the file at path in the fixed order, applies the

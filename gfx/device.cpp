@@ -22,8 +22,8 @@
 struct LinkedProgram {
     GfxShader* vertexShader = nullptr;
     GfxShader* pixelShader = nullptr;
-    GLuint program = 0;          // 0 when linking failed: draws with the pair are skipped
-    GLint constantBlockSize = -1;// bytes the program reads from slot 0; -1 when it reads none
+    GLuint program = 0;            // 0 when linking failed: draws with the pair are skipped
+    GLint constantBlockSize = -1;  // bytes the program reads from slot 0; -1 when it reads none
 };
 
 // The GL state the last draw left behind, as far as draws set it. Valid
@@ -32,14 +32,14 @@ struct LinkedProgram {
 struct AppliedState {
     bool known = false;
     GLuint program = 0;
-    GLuint arrayBuffer = 0;              // GL_ARRAY_BUFFER binding
-    GLuint pointerBuffer = 0;            // buffer the attribute pointers read
-    uint32_t pointerStride = 0;          // bytes
-    uintptr_t pointerBase = 0;           // bytes: ring copy + bound offset
+    GLuint arrayBuffer = 0;      // GL_ARRAY_BUFFER binding
+    GLuint pointerBuffer = 0;    // buffer the attribute pointers read
+    uint32_t pointerStride = 0;  // bytes
+    uintptr_t pointerBase = 0;   // bytes: ring copy + bound offset
     std::vector<GfxInputLayout::Attribute> pointerAttributes;
-    uint32_t enabledAttributes = 0;      // bit per attribute location
-    GLuint elementBuffer = 0;            // index binding of the vertex array
-    GLuint uniformBuffer = 0;            // uniform binding 0: buffer, offset, size
+    uint32_t enabledAttributes = 0;  // bit per attribute location
+    GLuint elementBuffer = 0;        // index binding of the vertex array
+    GLuint uniformBuffer = 0;        // uniform binding 0: buffer, offset, size
     GLintptr uniformOffset = 0;
     GLsizeiptr uniformSize = 0;
     GfxRasterizerDesc rasterizer;
@@ -47,13 +47,13 @@ struct AppliedState {
     GfxBlendDesc blend;
     float blendFactor[4] = {};
     GfxViewport viewport;
-    int32_t targetHeight = 0;            // pixels; the viewport depends on it
+    int32_t targetHeight = 0;  // pixels; the viewport depends on it
 };
 
 struct GfxDeviceCache {
-    GLuint drawFramebuffer = 0;  // carries the bound render target and depth view
-    GLuint clearFramebuffer = 0; // carries the one view a clear addresses
-    GLuint readFramebuffer = 0;  // carries the back buffer for present and read-back
+    GLuint drawFramebuffer = 0;   // carries the bound render target and depth view
+    GLuint clearFramebuffer = 0;  // carries the one view a clear addresses
+    GLuint readFramebuffer = 0;   // carries the back buffer for present and read-back
     GLuint vertexArray = 0;
     GLuint attachedColor = 0, attachedDepth = 0;  // textures on drawFramebuffer
     bool drawFramebufferComplete = false;         // for the attachments above
@@ -84,7 +84,10 @@ namespace {
 
 GfxDevice* currentDevice = nullptr;
 
-bool Live(const GfxDevice* device) { return device != nullptr && device == currentDevice; }
+bool Live(const GfxDevice* device)
+{
+    return device != nullptr && device == currentDevice;
+}
 
 void ForgetApplied(GfxDevice* device)
 {
@@ -144,22 +147,23 @@ bool SameRasterizer(const GfxRasterizerDesc& a, const GfxRasterizerDesc& b)
 
 bool SameDepth(const GfxDepthStencilDesc& a, const GfxDepthStencilDesc& b)
 {
-    return a.depthEnable == b.depthEnable && a.depthWriteAll == b.depthWriteAll && a.depthFunc == b.depthFunc &&
-           a.stencilEnable == b.stencilEnable;
+    return a.depthEnable == b.depthEnable && a.depthWriteAll == b.depthWriteAll &&
+           a.depthFunc == b.depthFunc && a.stencilEnable == b.stencilEnable;
 }
 
 bool SameBlend(const GfxBlendDesc& a, const GfxBlendDesc& b)
 {
-    return a.alphaToCoverageEnable == b.alphaToCoverageEnable && a.independentBlendEnable == b.independentBlendEnable &&
-           a.blendEnable == b.blendEnable && a.srcBlend == b.srcBlend && a.destBlend == b.destBlend &&
-           a.blendOp == b.blendOp && a.srcBlendAlpha == b.srcBlendAlpha && a.destBlendAlpha == b.destBlendAlpha &&
+    return a.alphaToCoverageEnable == b.alphaToCoverageEnable &&
+           a.independentBlendEnable == b.independentBlendEnable && a.blendEnable == b.blendEnable &&
+           a.srcBlend == b.srcBlend && a.destBlend == b.destBlend && a.blendOp == b.blendOp &&
+           a.srcBlendAlpha == b.srcBlendAlpha && a.destBlendAlpha == b.destBlendAlpha &&
            a.blendOpAlpha == b.blendOpAlpha && a.writeMask == b.writeMask;
 }
 
 bool SameViewport(const GfxViewport& a, const GfxViewport& b)
 {
-    return a.topLeftX == b.topLeftX && a.topLeftY == b.topLeftY && a.width == b.width && a.height == b.height &&
-           a.minDepth == b.minDepth && a.maxDepth == b.maxDepth;
+    return a.topLeftX == b.topLeftX && a.topLeftY == b.topLeftY && a.width == b.width &&
+           a.height == b.height && a.minDepth == b.minDepth && a.maxDepth == b.maxDepth;
 }
 
 bool SameAttributes(const std::vector<GfxInputLayout::Attribute>& a,
@@ -168,15 +172,15 @@ bool SameAttributes(const std::vector<GfxInputLayout::Attribute>& a,
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].location != b[i].location || a[i].format != b[i].format || a[i].byteOffset != b[i].byteOffset)
+        if (a[i].location != b[i].location || a[i].format != b[i].format ||
+            a[i].byteOffset != b[i].byteOffset)
             return false;
     return true;
 }
 
 void ClearGLErrors()
 {
-    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {}
 }
 
 int32_t ResultOfGLError(GLenum error)
@@ -195,12 +199,18 @@ void AddRef(GfxDevice* device)
 uint32_t FormatBytes(GfxFormat format)
 {
     switch (format) {
-    case GfxFormat::R8G8B8A8Unorm: return 4;
-    case GfxFormat::D32Float: return 4;
-    case GfxFormat::R32Uint: return 4;
-    case GfxFormat::R32G32B32Float: return 12;
-    case GfxFormat::R32G32B32A32Float: return 16;
-    default: return 0;
+    case GfxFormat::R8G8B8A8Unorm:
+        return 4;
+    case GfxFormat::D32Float:
+        return 4;
+    case GfxFormat::R32Uint:
+        return 4;
+    case GfxFormat::R32G32B32Float:
+        return 12;
+    case GfxFormat::R32G32B32A32Float:
+        return 16;
+    default:
+        return 0;
     }
 }
 
@@ -212,14 +222,22 @@ GLint FormatComponents(GfxFormat format)
 GLenum ComparisonFunc(GfxComparison comparison)
 {
     switch (comparison) {
-    case GfxComparison::Never: return GL_NEVER;
-    case GfxComparison::Less: return GL_LESS;
-    case GfxComparison::Equal: return GL_EQUAL;
-    case GfxComparison::LessEqual: return GL_LEQUAL;
-    case GfxComparison::Greater: return GL_GREATER;
-    case GfxComparison::NotEqual: return GL_NOTEQUAL;
-    case GfxComparison::GreaterEqual: return GL_GEQUAL;
-    case GfxComparison::Always: return GL_ALWAYS;
+    case GfxComparison::Never:
+        return GL_NEVER;
+    case GfxComparison::Less:
+        return GL_LESS;
+    case GfxComparison::Equal:
+        return GL_EQUAL;
+    case GfxComparison::LessEqual:
+        return GL_LEQUAL;
+    case GfxComparison::Greater:
+        return GL_GREATER;
+    case GfxComparison::NotEqual:
+        return GL_NOTEQUAL;
+    case GfxComparison::GreaterEqual:
+        return GL_GEQUAL;
+    case GfxComparison::Always:
+        return GL_ALWAYS;
     }
     return GL_LESS;
 }
@@ -227,14 +245,22 @@ GLenum ComparisonFunc(GfxComparison comparison)
 GLenum BlendFactorOf(GfxBlendFactor factor)
 {
     switch (factor) {
-    case GfxBlendFactor::Zero: return GL_ZERO;
-    case GfxBlendFactor::One: return GL_ONE;
-    case GfxBlendFactor::SrcAlpha: return GL_SRC_ALPHA;
-    case GfxBlendFactor::InvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
-    case GfxBlendFactor::DestAlpha: return GL_DST_ALPHA;
-    case GfxBlendFactor::InvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
-    case GfxBlendFactor::SrcColor: return GL_SRC_COLOR;
-    case GfxBlendFactor::InvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
+    case GfxBlendFactor::Zero:
+        return GL_ZERO;
+    case GfxBlendFactor::One:
+        return GL_ONE;
+    case GfxBlendFactor::SrcAlpha:
+        return GL_SRC_ALPHA;
+    case GfxBlendFactor::InvSrcAlpha:
+        return GL_ONE_MINUS_SRC_ALPHA;
+    case GfxBlendFactor::DestAlpha:
+        return GL_DST_ALPHA;
+    case GfxBlendFactor::InvDestAlpha:
+        return GL_ONE_MINUS_DST_ALPHA;
+    case GfxBlendFactor::SrcColor:
+        return GL_SRC_COLOR;
+    case GfxBlendFactor::InvSrcColor:
+        return GL_ONE_MINUS_SRC_COLOR;
     }
     return GL_ONE;
 }
@@ -242,11 +268,16 @@ GLenum BlendFactorOf(GfxBlendFactor factor)
 GLenum BlendOpOf(GfxBlendOp op)
 {
     switch (op) {
-    case GfxBlendOp::Add: return GL_FUNC_ADD;
-    case GfxBlendOp::Subtract: return GL_FUNC_SUBTRACT;
-    case GfxBlendOp::ReverseSubtract: return GL_FUNC_REVERSE_SUBTRACT;
-    case GfxBlendOp::Min: return GL_MIN;
-    case GfxBlendOp::Max: return GL_MAX;
+    case GfxBlendOp::Add:
+        return GL_FUNC_ADD;
+    case GfxBlendOp::Subtract:
+        return GL_FUNC_SUBTRACT;
+    case GfxBlendOp::ReverseSubtract:
+        return GL_FUNC_REVERSE_SUBTRACT;
+    case GfxBlendOp::Min:
+        return GL_MIN;
+    case GfxBlendOp::Max:
+        return GL_MAX;
     }
     return GL_FUNC_ADD;
 }
@@ -257,17 +288,28 @@ void Unbind(GfxDevice* device, const void* object)
     if (device == nullptr || device->immediateContext == nullptr)
         return;
     GfxContext* c = device->immediateContext;
-    if (c->vertexBuffer == object) c->vertexBuffer = nullptr;
-    if (c->indexBuffer == object) c->indexBuffer = nullptr;
-    if (c->constantBuffer == object) c->constantBuffer = nullptr;
-    if (c->inputLayout == object) c->inputLayout = nullptr;
-    if (c->vertexShader == object) c->vertexShader = nullptr;
-    if (c->pixelShader == object) c->pixelShader = nullptr;
-    if (c->depthStencilState == object) c->depthStencilState = nullptr;
-    if (c->blendState == object) c->blendState = nullptr;
-    if (c->rasterizerState == object) c->rasterizerState = nullptr;
-    if (c->renderTarget == object) c->renderTarget = nullptr;
-    if (c->depthStencil == object) c->depthStencil = nullptr;
+    if (c->vertexBuffer == object)
+        c->vertexBuffer = nullptr;
+    if (c->indexBuffer == object)
+        c->indexBuffer = nullptr;
+    if (c->constantBuffer == object)
+        c->constantBuffer = nullptr;
+    if (c->inputLayout == object)
+        c->inputLayout = nullptr;
+    if (c->vertexShader == object)
+        c->vertexShader = nullptr;
+    if (c->pixelShader == object)
+        c->pixelShader = nullptr;
+    if (c->depthStencilState == object)
+        c->depthStencilState = nullptr;
+    if (c->blendState == object)
+        c->blendState = nullptr;
+    if (c->rasterizerState == object)
+        c->rasterizerState = nullptr;
+    if (c->renderTarget == object)
+        c->renderTarget = nullptr;
+    if (c->depthStencil == object)
+        c->depthStencil = nullptr;
 }
 
 void DestroyDevice(GfxDevice* device)
@@ -376,7 +418,8 @@ bool ApplyTargets(GfxContext* context, int32_t& targetHeight)
         glDrawBuffer(color != 0 ? GL_COLOR_ATTACHMENT0 : GL_NONE);
         cache->attachedColor = color;
         cache->attachedDepth = depth;
-        cache->drawFramebufferComplete = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        cache->drawFramebufferComplete =
+            glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
     targetHeight = context->renderTarget != nullptr ? context->renderTarget->texture->height
                                                     : context->depthStencil->texture->height;
@@ -478,7 +521,8 @@ void ApplyViewport(const GfxViewport& viewport, int32_t targetHeight)
     // bottom of the target.
     const float bottom = static_cast<float>(targetHeight) - viewport.topLeftY - viewport.height;
     glViewport(static_cast<GLint>(viewport.topLeftX), static_cast<GLint>(bottom),
-               static_cast<GLsizei>(std::max(viewport.width, 0.0f)), static_cast<GLsizei>(std::max(viewport.height, 0.0f)));
+               static_cast<GLsizei>(std::max(viewport.width, 0.0f)),
+               static_cast<GLsizei>(std::max(viewport.height, 0.0f)));
     glDepthRange(viewport.minDepth, viewport.maxDepth);
 }
 
@@ -490,7 +534,10 @@ uint32_t LayoutVertexBytes(const GfxInputLayout* layout)
     return end;
 }
 
-bool Mapped(const GfxBuffer* buffer) { return buffer != nullptr && buffer->mapped; }
+bool Mapped(const GfxBuffer* buffer)
+{
+    return buffer != nullptr && buffer->mapped;
+}
 
 // Everything shared by Draw and DrawIndexed; the vertex range is checked
 // by the caller. False when the draw must be skipped.
@@ -534,7 +581,8 @@ bool PrepareDraw(GfxContext* context, GLenum& mode)
     // the layout changed.
     const GfxBuffer* vertexBuffer = context->vertexBuffer;
     const GLuint vertexName = vertexBuffer != nullptr ? vertexBuffer->name : 0;
-    const uintptr_t vertexBase = vertexBuffer != nullptr ? RingOffset(vertexBuffer) + context->vertexOffset : 0;
+    const uintptr_t vertexBase =
+        vertexBuffer != nullptr ? RingOffset(vertexBuffer) + context->vertexOffset : 0;
     const std::vector<GfxInputLayout::Attribute>& attributes = context->inputLayout->attributes;
     if (!known || applied.pointerBuffer != vertexName || applied.pointerStride != context->vertexStride ||
         applied.pointerBase != vertexBase || !SameAttributes(applied.pointerAttributes, attributes)) {
@@ -604,7 +652,8 @@ bool PrepareDraw(GfxContext* context, GLenum& mode)
         applied.blend = blend;
         std::copy(context->blendFactor, context->blendFactor + 4, applied.blendFactor);
     }
-    if (!known || applied.targetHeight != targetHeight || !SameViewport(applied.viewport, context->viewport)) {
+    if (!known || applied.targetHeight != targetHeight ||
+        !SameViewport(applied.viewport, context->viewport)) {
         ApplyViewport(context->viewport, targetHeight);
         applied.viewport = context->viewport;
         applied.targetHeight = targetHeight;
@@ -625,7 +674,8 @@ bool VertexRangeFits(const GfxContext* context, uint64_t first, uint64_t count)
     return end <= context->vertexBuffer->desc.byteWidth;
 }
 
-int32_t CreateShaderObject(GfxDevice* device, const GfxShaderCode& code, GfxShaderStage stage, GfxShader** shader)
+int32_t CreateShaderObject(GfxDevice* device, const GfxShaderCode& code, GfxShaderStage stage,
+                           GfxShader** shader)
 {
     assert(shader != nullptr && "CreateShader needs somewhere to put the shader");
     *shader = nullptr;
@@ -748,7 +798,8 @@ int32_t CreateRenderTargetView(GfxDevice* device, GfxTexture2D* texture, GfxRend
 {
     assert(view != nullptr && "CreateRenderTargetView needs somewhere to put the view");
     *view = nullptr;
-    if (!Live(device) || texture == nullptr || texture->device != device || texture->format != GfxFormat::R8G8B8A8Unorm)
+    if (!Live(device) || texture == nullptr || texture->device != device ||
+        texture->format != GfxFormat::R8G8B8A8Unorm)
         return E_INVALIDARG_RESULT;
     auto* made = new GfxRenderTargetView;
     made->device = device;
@@ -763,7 +814,8 @@ int32_t CreateDepthStencilView(GfxDevice* device, GfxTexture2D* texture, GfxDept
 {
     assert(view != nullptr && "CreateDepthStencilView needs somewhere to put the view");
     *view = nullptr;
-    if (!Live(device) || texture == nullptr || texture->device != device || texture->format != GfxFormat::D32Float)
+    if (!Live(device) || texture == nullptr || texture->device != device ||
+        texture->format != GfxFormat::D32Float)
         return E_INVALIDARG_RESULT;
     auto* made = new GfxDepthStencilView;
     made->device = device;
@@ -774,7 +826,8 @@ int32_t CreateDepthStencilView(GfxDevice* device, GfxTexture2D* texture, GfxDept
     return S_OK_RESULT;
 }
 
-int32_t CreateDepthStencilState(GfxDevice* device, const GfxDepthStencilDesc& desc, GfxDepthStencilState** state)
+int32_t CreateDepthStencilState(GfxDevice* device, const GfxDepthStencilDesc& desc,
+                                GfxDepthStencilState** state)
 {
     assert(state != nullptr && "CreateDepthStencilState needs somewhere to put the state");
     *state = nullptr;
@@ -933,7 +986,8 @@ int32_t CreateInputLayout(GfxDevice* device, const GfxInputElement* elements, ui
             if (candidate.semantic == input.semantic && candidate.index == input.semanticIndex)
                 match = &candidate;
         if (match == nullptr || input.location >= 16) {
-            WriteStandardError("The vertex shader reads " + input.semantic + std::to_string(input.semanticIndex) +
+            WriteStandardError("The vertex shader reads " + input.semantic +
+                               std::to_string(input.semanticIndex) +
                                ", which the input layout does not provide.\n");
             delete made;
             return E_INVALIDARG_RESULT;
@@ -950,7 +1004,8 @@ int32_t CreateInputLayout(GfxDevice* device, const GfxInputElement* elements, ui
 
 int32_t GetSwapChainBuffer(GfxSwapChain* swapChain, uint32_t index, GfxTexture2D** texture)
 {
-    assert(swapChain != nullptr && texture != nullptr && "GetSwapChainBuffer needs a swap chain and an output");
+    assert(swapChain != nullptr && texture != nullptr &&
+           "GetSwapChainBuffer needs a swap chain and an output");
     *texture = nullptr;
     if (index != 0 || swapChain->backBuffer == nullptr)
         return E_INVALIDARG_RESULT;
@@ -1066,7 +1121,8 @@ void SetVertexBuffer(GfxContext* context, uint32_t slot, GfxBuffer* buffer, uint
 {
     assert(context != nullptr && "SetVertexBuffer needs a context");
     assert(slot == 0 && "only input slot 0 exists");
-    assert((buffer == nullptr || buffer->desc.bindKind == GfxBindKind::VertexBuffer) && "not a vertex buffer");
+    assert((buffer == nullptr || buffer->desc.bindKind == GfxBindKind::VertexBuffer) &&
+           "not a vertex buffer");
     (void)slot;
     context->vertexBuffer = buffer;
     context->vertexStride = stride;
@@ -1087,7 +1143,8 @@ void SetConstantBuffer(GfxContext* context, uint32_t slot, GfxBuffer* buffer)
 {
     assert(context != nullptr && "SetConstantBuffer needs a context");
     assert(slot == 0 && "only constant-buffer slot 0 exists");
-    assert((buffer == nullptr || buffer->desc.bindKind == GfxBindKind::ConstantBuffer) && "not a constant buffer");
+    assert((buffer == nullptr || buffer->desc.bindKind == GfxBindKind::ConstantBuffer) &&
+           "not a constant buffer");
     (void)slot;
     context->constantBuffer = buffer;
 }
@@ -1118,7 +1175,8 @@ void SetShader(GfxContext* context, GfxShaderStage stage, GfxShader* shader)
 
 int32_t MapDiscard(GfxContext* context, GfxBuffer* buffer, void** data)
 {
-    assert(context != nullptr && buffer != nullptr && data != nullptr && "MapDiscard needs a context, a buffer and an output");
+    assert(context != nullptr && buffer != nullptr && data != nullptr &&
+           "MapDiscard needs a context, a buffer and an output");
     *data = nullptr;
     if (!Live(context->device) || buffer->device != context->device)
         return E_FAIL_RESULT;
@@ -1141,8 +1199,9 @@ int32_t MapDiscard(GfxContext* context, GfxBuffer* buffer, void** data)
     // Draws only ever read the copy handed out last, and the fences keep
     // the GPU off this one, so the map needs no synchronisation.
     glBindBuffer(GL_COPY_WRITE_BUFFER, buffer->name);
-    void* pointer = glMapBufferRange(GL_COPY_WRITE_BUFFER, GLintptr(next) * ring->sliceBytes, buffer->desc.byteWidth,
-                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+    void* pointer =
+        glMapBufferRange(GL_COPY_WRITE_BUFFER, GLintptr(next) * ring->sliceBytes, buffer->desc.byteWidth,
+                         GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
     if (pointer == nullptr)
         return E_OUTOFMEMORY_RESULT;
@@ -1167,7 +1226,8 @@ void Draw(GfxContext* context, uint32_t vertexCount, uint32_t startVertex)
 {
     assert(context != nullptr && "Draw needs a context");
     GLenum mode = GL_TRIANGLES;
-    if (vertexCount == 0 || !PrepareDraw(context, mode) || !VertexRangeFits(context, startVertex, vertexCount))
+    if (vertexCount == 0 || !PrepareDraw(context, mode) ||
+        !VertexRangeFits(context, startVertex, vertexCount))
         return;
     glDrawArrays(mode, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
 }
@@ -1186,14 +1246,16 @@ void DrawIndexed(GfxContext* context, uint32_t indexCount, uint32_t startIndex, 
     // buffer to offset into.
     if (!context->inputLayout->attributes.empty() && context->vertexBuffer == nullptr)
         return;
-    const uintptr_t offset = RingOffset(context->indexBuffer) + context->indexOffset + uintptr_t(startIndex) * 4u;
+    const uintptr_t offset =
+        RingOffset(context->indexBuffer) + context->indexOffset + uintptr_t(startIndex) * 4u;
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT,
                              reinterpret_cast<const void*>(offset), baseVertex);
 }
 
 void ClearRenderTarget(GfxContext* context, GfxRenderTargetView* target, const float rgba[4])
 {
-    assert(context != nullptr && target != nullptr && rgba != nullptr && "ClearRenderTarget needs a context, a view and a colour");
+    assert(context != nullptr && target != nullptr && rgba != nullptr &&
+           "ClearRenderTarget needs a context, a view and a colour");
     if (!Live(context->device))
         return;
     GfxDeviceCache* cache = context->device->cache;
@@ -1362,4 +1424,7 @@ bool QueryCurrentAdapter(GfxAdapterFacts& facts)
     return true;
 }
 
-GfxDevice* CurrentDevice() { return currentDevice; }
+GfxDevice* CurrentDevice()
+{
+    return currentDevice;
+}

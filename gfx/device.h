@@ -17,18 +17,18 @@ struct GfxContext;
 
 enum class GfxFormat : uint32_t {
     Unknown = 0,
-    R8G8B8A8Unorm,       // colour targets
-    D32Float,            // depth targets
-    R32Uint,             // indices
-    R32G32B32Float,      // vertex position
-    R32G32B32A32Float,   // vertex colour
+    R8G8B8A8Unorm,      // colour targets
+    D32Float,           // depth targets
+    R32Uint,            // indices
+    R32G32B32Float,     // vertex position
+    R32G32B32A32Float,  // vertex colour
 };
 
 // ---------------------------------------------------------------- objects
 
 struct GfxTexture2D {
     GfxDevice* device = nullptr;
-    uint32_t name = 0;            // GL texture
+    uint32_t name = 0;  // GL texture
     int32_t width = 0, height = 0;
     GfxFormat format = GfxFormat::Unknown;
     int32_t refCount = 1;
@@ -53,17 +53,17 @@ struct GfxBufferDesc {
     uint32_t byteWidth = 0;
     GfxUsage usage = GfxUsage::Dynamic;
     GfxBindKind bindKind = GfxBindKind::VertexBuffer;
-    bool cpuWrite = true;         // dynamic buffers are written through MapDiscard
+    bool cpuWrite = true;  // dynamic buffers are written through MapDiscard
 };
 
 struct GfxBufferRing;  // the copies behind a dynamic buffer (device.cpp)
 
 struct GfxBuffer {
     GfxDevice* device = nullptr;
-    uint32_t name = 0;            // GL buffer
+    uint32_t name = 0;  // GL buffer
     GfxBufferDesc desc;
-    bool mapped = false;          // between MapDiscard and Unmap
-    GfxBufferRing* ring = nullptr;// dynamic buffers: owned, freed with the buffer
+    bool mapped = false;            // between MapDiscard and Unmap
+    GfxBufferRing* ring = nullptr;  // dynamic buffers: owned, freed with the buffer
     int32_t refCount = 1;
 };
 
@@ -76,13 +76,22 @@ struct GfxTextureDesc {
     uint32_t sampleQuality = 0;
 };
 
-enum class GfxComparison : uint32_t { Never, Less, Equal, LessEqual, Greater, NotEqual, GreaterEqual, Always };
+enum class GfxComparison : uint32_t {
+    Never,
+    Less,
+    Equal,
+    LessEqual,
+    Greater,
+    NotEqual,
+    GreaterEqual,
+    Always
+};
 
 struct GfxDepthStencilDesc {
     bool depthEnable = true;
-    bool depthWriteAll = true;    // write mask "all"; false writes no depth
+    bool depthWriteAll = true;  // write mask "all"; false writes no depth
     GfxComparison depthFunc = GfxComparison::Less;
-    bool stencilEnable = false;   // stencil is not offered: true is refused
+    bool stencilEnable = false;  // stencil is not offered: true is refused
 };
 
 struct GfxDepthStencilState {
@@ -115,7 +124,16 @@ struct GfxRasterizerState {
     int32_t refCount = 1;
 };
 
-enum class GfxBlendFactor : uint32_t { Zero, One, SrcAlpha, InvSrcAlpha, DestAlpha, InvDestAlpha, SrcColor, InvSrcColor };
+enum class GfxBlendFactor : uint32_t {
+    Zero,
+    One,
+    SrcAlpha,
+    InvSrcAlpha,
+    DestAlpha,
+    InvDestAlpha,
+    SrcColor,
+    InvSrcColor
+};
 enum class GfxBlendOp : uint32_t { Add, Subtract, ReverseSubtract, Min, Max };
 
 // Render target 0 only; the defaults are blending off with write mask all.
@@ -129,7 +147,7 @@ struct GfxBlendDesc {
     GfxBlendFactor srcBlendAlpha = GfxBlendFactor::One;
     GfxBlendFactor destBlendAlpha = GfxBlendFactor::Zero;
     GfxBlendOp blendOpAlpha = GfxBlendOp::Add;
-    uint8_t writeMask = 0x0F;     // bit 0 red .. bit 3 alpha
+    uint8_t writeMask = 0x0F;  // bit 0 red .. bit 3 alpha
 };
 
 struct GfxBlendState {
@@ -142,9 +160,9 @@ enum class GfxShaderStage : uint32_t { Vertex, Pixel, Geometry, Hull, Domain, Co
 
 // One input of a vertex shader as its source declares it.
 struct GfxShaderInput {
-    std::string semantic;         // upper case, without the index: "POSITION"
+    std::string semantic;  // upper case, without the index: "POSITION"
     uint32_t semanticIndex = 0;
-    uint32_t location = 0;        // attribute location in the generated program
+    uint32_t location = 0;  // attribute location in the generated program
 };
 
 // Compiled shader code: SPIR-V of one entry point plus the vertex inputs it
@@ -158,8 +176,8 @@ struct GfxShaderCode {
 struct GfxShader {
     GfxDevice* device = nullptr;
     GfxShaderStage stage = GfxShaderStage::Vertex;
-    uint32_t name = 0;            // GL shader object
-    std::string glsl;             // source handed to the driver
+    uint32_t name = 0;  // GL shader object
+    std::string glsl;   // source handed to the driver
     int32_t refCount = 1;
 };
 
@@ -178,7 +196,7 @@ struct GfxInputElement {
 struct GfxInputLayout {
     GfxDevice* device = nullptr;
     struct Attribute {
-        uint32_t location = 0;    // shader input location
+        uint32_t location = 0;  // shader input location
         GfxFormat format = GfxFormat::Unknown;
         uint32_t byteOffset = 0;
     };
@@ -187,20 +205,20 @@ struct GfxInputLayout {
 };
 
 struct GfxSwapChainDesc {
-    int32_t width = 0, height = 0;          // back buffer, pixels
+    int32_t width = 0, height = 0;  // back buffer, pixels
     uint32_t refreshNumerator = 0, refreshDenominator = 0;
     GfxFormat format = GfxFormat::R8G8B8A8Unorm;
     uint32_t sampleCount = 1, sampleQuality = 0;
-    uint32_t bufferCount = 1;               // 1..3
+    uint32_t bufferCount = 1;  // 1..3
     PlatformWindow* outputWindow = nullptr;
-    bool windowed = true;                   // false: exclusive full screen
+    bool windowed = true;  // false: exclusive full screen
     bool allowModeSwitch = true;
 };
 
 struct GfxSwapChain {
     GfxDevice* device = nullptr;
     GfxSwapChainDesc desc;
-    GfxTexture2D* backBuffer = nullptr;     // buffer 0, one reference held here
+    GfxTexture2D* backBuffer = nullptr;  // buffer 0, one reference held here
     bool fullscreen = false;
     int32_t refCount = 1;
 };
@@ -219,23 +237,23 @@ struct GfxViewport {
 // bindings here, so a pointer in this record is always alive.
 struct GfxContext {
     GfxDevice* device = nullptr;
-    GfxBuffer* vertexBuffer = nullptr;      // input slot 0
-    uint32_t vertexStride = 0;              // bytes
-    uint32_t vertexOffset = 0;              // bytes
+    GfxBuffer* vertexBuffer = nullptr;  // input slot 0
+    uint32_t vertexStride = 0;          // bytes
+    uint32_t vertexOffset = 0;          // bytes
     GfxBuffer* indexBuffer = nullptr;
     GfxFormat indexFormat = GfxFormat::R32Uint;
-    uint32_t indexOffset = 0;               // bytes
-    GfxBuffer* constantBuffer = nullptr;    // vertex stage slot 0
+    uint32_t indexOffset = 0;             // bytes
+    GfxBuffer* constantBuffer = nullptr;  // vertex stage slot 0
     GfxInputLayout* inputLayout = nullptr;
     GfxShader* vertexShader = nullptr;
     GfxShader* pixelShader = nullptr;
     GfxTopology topology = GfxTopology::Undefined;
     GfxDepthStencilState* depthStencilState = nullptr;  // null: depth test on, less
     uint32_t stencilRef = 0;
-    GfxBlendState* blendState = nullptr;    // null: blending off
+    GfxBlendState* blendState = nullptr;  // null: blending off
     float blendFactor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     uint32_t sampleMask = 0xFFFFFFFFu;
-    GfxRasterizerState* rasterizerState = nullptr;      // null: GfxRasterizerDesc{}
+    GfxRasterizerState* rasterizerState = nullptr;  // null: GfxRasterizerDesc{}
     GfxRenderTargetView* renderTarget = nullptr;
     GfxDepthStencilView* depthStencil = nullptr;
     GfxViewport viewport;
@@ -245,13 +263,13 @@ struct GfxContext {
 struct GfxDeviceCache;  // GL objects the device keeps for itself (device.cpp)
 
 struct GfxDevice {
-    PlatformWindow* window = nullptr;       // the window the GL context draws to
+    PlatformWindow* window = nullptr;  // the window the GL context draws to
     PlatformGLContext* glContext = nullptr;
-    GfxContext* immediateContext = nullptr; // not counted in refCount
-    int32_t maxTextureSize = 0;             // GL_MAX_TEXTURE_SIZE, pixels
-    bool clipControl = false;               // depth range 0..1 by glClipControl
+    GfxContext* immediateContext = nullptr;  // not counted in refCount
+    int32_t maxTextureSize = 0;              // GL_MAX_TEXTURE_SIZE, pixels
+    bool clipControl = false;                // depth range 0..1 by glClipControl
     GfxDeviceCache* cache = nullptr;
-    int32_t refCount = 1;                   // one per caller reference and child object
+    int32_t refCount = 1;  // one per caller reference and child object
 };
 
 // ---------------------------------------------------------------- creation
@@ -260,13 +278,14 @@ struct GfxDevice {
 // context) and the swap chain with its back buffer. Fails with nothing
 // created for a null window, a context the platform refuses or a back buffer
 // the driver cannot hold.
-int32_t CreateDeviceAndSwapChain(const GfxSwapChainDesc& desc, GfxDevice** device,
-                                 GfxContext** context, GfxSwapChain** swapChain);
+int32_t CreateDeviceAndSwapChain(const GfxSwapChainDesc& desc, GfxDevice** device, GfxContext** context,
+                                 GfxSwapChain** swapChain);
 
 int32_t CreateTexture2D(GfxDevice* device, const GfxTextureDesc& desc, GfxTexture2D** texture);
 int32_t CreateRenderTargetView(GfxDevice* device, GfxTexture2D* texture, GfxRenderTargetView** view);
 int32_t CreateDepthStencilView(GfxDevice* device, GfxTexture2D* texture, GfxDepthStencilView** view);
-int32_t CreateDepthStencilState(GfxDevice* device, const GfxDepthStencilDesc& desc, GfxDepthStencilState** state);
+int32_t CreateDepthStencilState(GfxDevice* device, const GfxDepthStencilDesc& desc,
+                                GfxDepthStencilState** state);
 int32_t CreateRasterizerState(GfxDevice* device, const GfxRasterizerDesc& desc, GfxRasterizerState** state);
 int32_t CreateBlendState(GfxDevice* device, const GfxBlendDesc& desc, GfxBlendState** state);
 int32_t CreateBuffer(GfxDevice* device, const GfxBufferDesc& desc, GfxBuffer** buffer);
@@ -279,8 +298,8 @@ int32_t CompileShaderFromFile(const std::string& path, const char* entryPoint, c
                               GfxShaderCode& code, std::string& diagnostics);
 // The same for source text in memory; sourceName only labels diagnostics.
 int32_t CompileShaderFromText(const std::string& source, const std::string& sourceName,
-                              const char* entryPoint, const char* target,
-                              GfxShaderCode& code, std::string& diagnostics);
+                              const char* entryPoint, const char* target, GfxShaderCode& code,
+                              std::string& diagnostics);
 
 // Translate the code for the driver and compile it there; diagnostics go to
 // standard error on failure.
@@ -369,8 +388,8 @@ int32_t Release(GfxInputLayout* layout);
 // ---------------------------------------------------------------- adapter
 
 struct GfxAdapterFacts {
-    std::string description;          // the driver's renderer string
-    uint64_t dedicatedVideoMemory = 0;// bytes; 0 where the driver cannot tell
+    std::string description;            // the driver's renderer string
+    uint64_t dedicatedVideoMemory = 0;  // bytes; 0 where the driver cannot tell
 };
 
 // Facts of the adapter behind the GL context current on this thread; false

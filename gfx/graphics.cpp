@@ -18,13 +18,13 @@ const GfxInputElement vertexLayout[2] = {
 
 namespace {
 
-constexpr uint32_t vertexBufferBytes = 14336;   // 512 Vertex
-constexpr uint32_t constantBufferBytes = 208;   // one DrawConstants
-constexpr uint32_t indexBufferBytes = 2048;     // 512 uint32_t indices
+constexpr uint32_t vertexBufferBytes = 14336;  // 512 Vertex
+constexpr uint32_t constantBufferBytes = 208;  // one DrawConstants
+constexpr uint32_t indexBufferBytes = 2048;    // 512 uint32_t indices
 static_assert(vertexBufferBytes == 512 * sizeof(Vertex), "the vertex buffer holds 512 vertices");
 static_assert(constantBufferBytes == sizeof(DrawConstants), "the constant buffer holds one DrawConstants");
 
-constexpr float fieldOfViewY = 0.7853982f;      // pi / 4, vertical
+constexpr float fieldOfViewY = 0.7853982f;  // pi / 4, vertical
 constexpr float nearPlane = 0.001f;
 constexpr float farPlane = 10000.0f;
 
@@ -79,7 +79,8 @@ void PickRefreshRate(GraphicsContext& graphics, const std::vector<DisplayMode>& 
         graphics.refreshRate.numerator = mode.refreshNumerator;
         graphics.refreshRate.denominator = mode.refreshDenominator;
         // A display that cannot tell its rate reports a zero denominator.
-        const uint32_t hertz = mode.refreshDenominator != 0 ? mode.refreshNumerator / mode.refreshDenominator : 0;
+        const uint32_t hertz =
+            mode.refreshDenominator != 0 ? mode.refreshNumerator / mode.refreshDenominator : 0;
         WriteLog(false, std::to_wstring(hertz) + L"Hz\n");
     }
 }
@@ -119,7 +120,8 @@ int32_t EnumerateHardware(GraphicsContext& graphics, uint64_t& totalPhysicalMemo
 
     WriteLog(true, L"> " + FromUtf8(adapter.description) + L"\n");
     WriteLog(true, L"> " + std::to_wstring(adapter.dedicatedVideoMemory >> 20) + L"MB / ");
-    PickRefreshRate(graphics, modes, static_cast<uint32_t>(desktop.right), static_cast<uint32_t>(desktop.bottom));
+    PickRefreshRate(graphics, modes, static_cast<uint32_t>(desktop.right),
+                    static_cast<uint32_t>(desktop.bottom));
     CloseAdapterProbe(probe);
 
     totalPhysicalMemory = TotalPhysicalMemory();
@@ -152,8 +154,8 @@ int32_t InitDirect3D(GraphicsContext& graphics, const Settings& settings, Platfo
     chainDesc.outputWindow = mainWindow;
     chainDesc.windowed = !settings.fullscreen;
     chainDesc.allowModeSwitch = true;
-    if (!Check(SwapChainFailed, CreateDeviceAndSwapChain(chainDesc, &graphics.device, &graphics.context,
-                                                         &graphics.swapChain)))
+    if (!Check(SwapChainFailed,
+               CreateDeviceAndSwapChain(chainDesc, &graphics.device, &graphics.context, &graphics.swapChain)))
         return lastResult;
 
     GfxTextureDesc depthDesc;
@@ -168,22 +170,25 @@ int32_t InitDirect3D(GraphicsContext& graphics, const Settings& settings, Platfo
     depthState.depthEnable = true;
     depthState.depthWriteAll = true;
     depthState.depthFunc = GfxComparison::Less;
-    if (!Check(DepthStateFailed, CreateDepthStencilState(graphics.device, depthState, &graphics.depthEnabledState)))
+    if (!Check(DepthStateFailed,
+               CreateDepthStencilState(graphics.device, depthState, &graphics.depthEnabledState)))
         return lastResult;
     depthState.depthEnable = false;
-    if (!Check(DepthStateFailed, CreateDepthStencilState(graphics.device, depthState, &graphics.depthDisabledState)))
+    if (!Check(DepthStateFailed,
+               CreateDepthStencilState(graphics.device, depthState, &graphics.depthDisabledState)))
         return lastResult;
     SetDepthStencilState(graphics.context, graphics.depthEnabledState, 1);
 
-    if (!Check(DepthViewFailed, CreateDepthStencilView(graphics.device, depthTexture, &graphics.depthStencilView)))
+    if (!Check(DepthViewFailed,
+               CreateDepthStencilView(graphics.device, depthTexture, &graphics.depthStencilView)))
         return lastResult;
     Release(depthTexture);  // the view keeps the texture
 
     GfxTexture2D* backBuffer = nullptr;
     if (!Check(SurfaceBufferFailed, GetSwapChainBuffer(graphics.swapChain, 0, &backBuffer)))
         return lastResult;
-    const bool targetMade =
-        Check(RenderTargetFailed, CreateRenderTargetView(graphics.device, backBuffer, &graphics.renderTargetView));
+    const bool targetMade = Check(
+        RenderTargetFailed, CreateRenderTargetView(graphics.device, backBuffer, &graphics.renderTargetView));
     Release(backBuffer);
     if (!targetMade)
         return lastResult;
@@ -194,7 +199,8 @@ int32_t InitDirect3D(GraphicsContext& graphics, const Settings& settings, Platfo
     rasterizer.cullMode = GfxCullMode::Back;
     rasterizer.frontCounterClockwise = false;
     rasterizer.depthClipEnable = true;
-    if (!Check(RasterizerStateFailed, CreateRasterizerState(graphics.device, rasterizer, &graphics.rasterizerState)))
+    if (!Check(RasterizerStateFailed,
+               CreateRasterizerState(graphics.device, rasterizer, &graphics.rasterizerState)))
         return lastResult;
 
     GfxViewport viewport;
@@ -262,7 +268,8 @@ bool LoadShaderProgram(GraphicsContext& graphics, const std::wstring& name, Shad
         return false;
     if (!Check(ShaderCreateFailed, CreateVertexShader(graphics.device, vertexCode, &program.vertexShader)))
         return false;
-    if (!Check(InputLayoutFailed, CreateInputLayout(graphics.device, vertexLayout, 2, vertexCode, &program.inputLayout)))
+    if (!Check(InputLayoutFailed,
+               CreateInputLayout(graphics.device, vertexLayout, 2, vertexCode, &program.inputLayout)))
         return false;
 
     GfxShaderCode pixelCode;
@@ -340,8 +347,9 @@ int32_t LoadStartingGraphics(GraphicsContext& graphics, const Settings& settings
     graphics.cameraView = LookToLH(eye, direction, up);
     graphics.overlayView = LookToLH(eye, direction, up);
     graphics.cameraProjection = PerspectiveFovLH(fieldOfViewY, settings.aspectRatio, nearPlane, farPlane);
-    graphics.overlayProjection = OrthographicLH(static_cast<float>(settings.resolutionX),
-                                                static_cast<float>(settings.resolutionY), nearPlane, farPlane);
+    graphics.overlayProjection =
+        OrthographicLH(static_cast<float>(settings.resolutionX), static_cast<float>(settings.resolutionY),
+                       nearPlane, farPlane);
 
     WriteLog(false, L"done!\n");
     return S_OK_RESULT;

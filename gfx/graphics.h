@@ -39,9 +39,9 @@ static_assert(sizeof(DrawConstants) == 208, "DrawConstants must be 208 bytes");
 // layout checked against the vertex shader. The other stages are never
 // created, so binding a program empties them.
 struct ShaderProgram {
-    bool loaded = false;                  // true once every object was created
-    GfxShader* vertexShader = nullptr;    // entry point "VShader"
-    GfxShader* pixelShader = nullptr;     // entry point "PShader"
+    bool loaded = false;                // true once every object was created
+    GfxShader* vertexShader = nullptr;  // entry point "VShader"
+    GfxShader* pixelShader = nullptr;   // entry point "PShader"
     GfxInputLayout* inputLayout = nullptr;
     GfxShader* geometryShader = nullptr;
     GfxShader* hullShader = nullptr;
@@ -50,21 +50,21 @@ struct ShaderProgram {
 };
 
 struct RefreshRate {
-    uint32_t numerator = 0;    // 0/0 until a desktop-sized display mode is found
+    uint32_t numerator = 0;  // 0/0 until a desktop-sized display mode is found
     uint32_t denominator = 0;
 };
 
 struct GraphicsContext {
     // Made by InitDirect3D; the first five are released by ReleaseDirect3D.
     GfxDevice* device = nullptr;
-    GfxContext* context = nullptr;            // the immediate context
+    GfxContext* context = nullptr;  // the immediate context
     GfxSwapChain* swapChain = nullptr;
-    GfxRenderTargetView* renderTargetView = nullptr;  // back buffer 0
-    GfxDepthStencilView* depthStencilView = nullptr;  // holds the depth texture
-    GfxDepthStencilState* depthEnabledState = nullptr;  // 3D passes
-    GfxDepthStencilState* depthDisabledState = nullptr; // 2D and overlay passes
-    GfxRasterizerState* rasterizerState = nullptr;      // created, never bound
-    GfxBlendState* alphaBlendState = nullptr;           // bound once, for good
+    GfxRenderTargetView* renderTargetView = nullptr;     // back buffer 0
+    GfxDepthStencilView* depthStencilView = nullptr;     // holds the depth texture
+    GfxDepthStencilState* depthEnabledState = nullptr;   // 3D passes
+    GfxDepthStencilState* depthDisabledState = nullptr;  // 2D and overlay passes
+    GfxRasterizerState* rasterizerState = nullptr;       // created, never bound
+    GfxBlendState* alphaBlendState = nullptr;            // bound once, for good
 
     // LoadShaders.
     ShaderProgram mainShader;   // loaded, never bound
@@ -77,11 +77,11 @@ struct GraphicsContext {
     FontWrapper* consolasFont = nullptr;
 
     // LoadStartingGraphics: every draw rewrites these from the start.
-    GfxBuffer* vertexBuffer = nullptr;     // 14336 bytes: 512 Vertex
-    GfxBuffer* indexBuffer = nullptr;      // 2048 bytes: 512 uint32_t
-    GfxBuffer* constantBuffer = nullptr;   // 208 bytes: one DrawConstants
+    GfxBuffer* vertexBuffer = nullptr;    // 14336 bytes: 512 Vertex
+    GfxBuffer* indexBuffer = nullptr;     // 2048 bytes: 512 uint32_t
+    GfxBuffer* constantBuffer = nullptr;  // 208 bytes: one DrawConstants
 
-    RefreshRate refreshRate;               // EnumerateHardware
+    RefreshRate refreshRate;  // EnumerateHardware
 
     Matrix4 identityWorld;      // never changes
     Matrix4 objectWorld;        // per drawn object
@@ -101,8 +101,8 @@ int32_t EnumerateHardware(GraphicsContext& graphics, uint64_t& totalPhysicalMemo
 // The log part of the enumeration's mode walk: for every mode of the
 // desktop's size writes "<num / den>Hz\n" and sets refreshRate; the last
 // matching mode decides.
-void PickRefreshRate(GraphicsContext& graphics, const std::vector<DisplayMode>& modes,
-                     uint32_t desktopWidth, uint32_t desktopHeight);
+void PickRefreshRate(GraphicsContext& graphics, const std::vector<DisplayMode>& modes, uint32_t desktopWidth,
+                     uint32_t desktopHeight);
 
 int32_t InitDirect3D(GraphicsContext& graphics, const Settings& settings, PlatformWindow* mainWindow);
 void ReleaseDirect3D(GraphicsContext& graphics);

@@ -105,13 +105,22 @@ int32_t ReflectVertexInputs(GfxShaderCode& code, std::string& diagnostics)
 
 }  // namespace
 
-std::string VertexInputName(uint32_t location) { return "in_loc" + std::to_string(location); }
-std::string PixelOutputName(uint32_t target) { return "out_target" + std::to_string(target); }
-std::string ConstantBlockName(uint32_t slot) { return "ConstantSlot" + std::to_string(slot); }
+std::string VertexInputName(uint32_t location)
+{
+    return "in_loc" + std::to_string(location);
+}
+std::string PixelOutputName(uint32_t target)
+{
+    return "out_target" + std::to_string(target);
+}
+std::string ConstantBlockName(uint32_t slot)
+{
+    return "ConstantSlot" + std::to_string(slot);
+}
 
 int32_t CompileShaderFromText(const std::string& source, const std::string& sourceName,
-                              const char* entryPoint, const char* target,
-                              GfxShaderCode& code, std::string& diagnostics)
+                              const char* entryPoint, const char* target, GfxShaderCode& code,
+                              std::string& diagnostics)
 {
     assert(entryPoint != nullptr && "CompileShaderFromText needs an entry point name");
     code = GfxShaderCode();
@@ -140,7 +149,8 @@ int32_t CompileShaderFromText(const std::string& source, const std::string& sour
     shader.setHlslIoMapping(true);
     shader.setAutoMapBindings(true);
     shader.setAutoMapLocations(true);
-    const EShMessages messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl);
+    const EShMessages messages =
+        static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl);
 
     const bool parsed = shader.parse(GetDefaultResources(), 100, false, messages);
     diagnostics += shader.getInfoLog();
@@ -232,7 +242,8 @@ int32_t TranslateShaderToGlsl(const GfxShaderCode& code, bool fixupClipSpace, st
             if (compiler.has_decoration(input.id, spv::DecorationBuiltIn))
                 continue;
             if (vertex) {
-                compiler.set_name(input.id, VertexInputName(compiler.get_decoration(input.id, spv::DecorationLocation)));
+                compiler.set_name(
+                    input.id, VertexInputName(compiler.get_decoration(input.id, spv::DecorationLocation)));
             } else {
                 compiler.set_name(input.id, VaryingName(compiler, input.id));
                 compiler.unset_decoration(input.id, spv::DecorationLocation);
@@ -245,7 +256,8 @@ int32_t TranslateShaderToGlsl(const GfxShaderCode& code, bool fixupClipSpace, st
                 compiler.set_name(output.id, VaryingName(compiler, output.id));
                 compiler.unset_decoration(output.id, spv::DecorationLocation);
             } else {
-                compiler.set_name(output.id, PixelOutputName(compiler.get_decoration(output.id, spv::DecorationLocation)));
+                compiler.set_name(
+                    output.id, PixelOutputName(compiler.get_decoration(output.id, spv::DecorationLocation)));
             }
         }
         glsl = compiler.compile();

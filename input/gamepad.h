@@ -11,17 +11,17 @@
 #include <cstdint>
 
 struct Gamepad {
-    PadState padState;                  // state read by the last poll; zeroed before each read
-    std::array<InputButton*, 16> buttons; // the sixteen records below, in order
-    uint8_t userIndex = 0;              // pad user index 0..3, set at start-up
-    bool connected = false;             // true while the last read succeeded
+    PadState padState;                     // state read by the last poll; zeroed before each read
+    std::array<InputButton*, 16> buttons;  // the sixteen records below, in order
+    uint8_t userIndex = 0;                 // pad user index 0..3, set at start-up
+    bool connected = false;                // true while the last read succeeded
     // Dead-zoned stick values in -1..1 (diagonals up to about 1.41);
     // delta holds the value of the last poll.
     InputAxis rightStickX;
     InputAxis leftStickX;
     InputAxis rightStickY;
     InputAxis leftStickY;
-    uint8_t rightTriggerValue = 0;      // raw trigger values of the last poll, 0..255
+    uint8_t rightTriggerValue = 0;  // raw trigger values of the last poll, 0..255
     uint8_t leftTriggerValue = 0;
 
     InputButton leftTrigger;   // code 0: driven by leftTriggerValue

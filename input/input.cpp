@@ -84,8 +84,8 @@ int32_t RegisterRawInput(Input& input)
 int32_t HandleInputMessage(Input& input, const Message& msg)
 {
     if (msg.message == WM_KEYDOWN) {
-        std::swprintf(messageBuffer, sizeof(messageBuffer) / sizeof(messageBuffer[0]),
-                      L" 0x%02X", static_cast<unsigned>(msg.wParam & 0xFFFFFFFFu));
+        std::swprintf(messageBuffer, sizeof(messageBuffer) / sizeof(messageBuffer[0]), L" 0x%02X",
+                      static_cast<unsigned>(msg.wParam & 0xFFFFFFFFu));
         WriteConsoleText(messageBuffer);
     } else if (msg.message == WM_INPUT) {
         switch (msg.raw.type) {
@@ -129,16 +129,11 @@ void BindConfiguredKeys(Keyboard& keyboard, const Settings& settings)
         InputButton& record;
         int32_t value;
     } bindings[] = {
-        {keyboard.forward, settings.kForward},
-        {keyboard.backward, settings.kBackward},
-        {keyboard.left, settings.kLeft},
-        {keyboard.right, settings.kRight},
-        {keyboard.sprint, settings.kSprint},
-        {keyboard.jump, settings.kJump},
-        {keyboard.action, settings.kAction},
-        {keyboard.devConsole, settings.kDevConsole},
-        {keyboard.snapshot, settings.kSnapshot},
-        {keyboard.pause, settings.kPause},
+        {keyboard.forward, settings.kForward},   {keyboard.backward, settings.kBackward},
+        {keyboard.left, settings.kLeft},         {keyboard.right, settings.kRight},
+        {keyboard.sprint, settings.kSprint},     {keyboard.jump, settings.kJump},
+        {keyboard.action, settings.kAction},     {keyboard.devConsole, settings.kDevConsole},
+        {keyboard.snapshot, settings.kSnapshot}, {keyboard.pause, settings.kPause},
     };
     for (const auto& binding : bindings) {
         const uint32_t code = static_cast<uint32_t>(binding.value);

@@ -13,9 +13,8 @@ void NameFixedKey(InputButton& button, uint16_t code)
 }  // namespace
 
 Keyboard::Keyboard()
-    : buttons{&enter, &escape, &leftShift, &leftCtrl, &leftAlt, &space,
-              &devConsole, &snapshot, &pause, &forward, &backward,
-              &left, &right, &sprint, &jump, &action}
+    : buttons{&enter, &escape,  &leftShift, &leftCtrl, &leftAlt, &space,  &devConsole, &snapshot,
+              &pause, &forward, &backward,  &left,     &right,   &sprint, &jump,       &action}
 {
     NameFixedKey(enter, 0x0D);
     NameFixedKey(escape, 0x1B);
@@ -25,8 +24,7 @@ Keyboard::Keyboard()
     NameFixedKey(space, 0x20);
 }
 
-Mouse::Mouse()
-    : buttons{&leftButton, &middleButton, &rightButton}
+Mouse::Mouse() : buttons{&leftButton, &middleButton, &rightButton}
 {
     leftButton.code = RI_MOUSE_LEFT_BUTTON_UP;
     leftButton.downCode = RI_MOUSE_LEFT_BUTTON_DOWN;

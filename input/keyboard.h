@@ -10,12 +10,12 @@
 
 struct Keyboard {
     // Fixed records, named from their codes at construction.
-    InputButton enter;       // 0x0D
-    InputButton escape;      // 0x1B
-    InputButton leftShift;   // 0xA0
-    InputButton leftCtrl;    // 0xA2
-    InputButton leftAlt;     // 0xA4
-    InputButton space;       // 0x20
+    InputButton enter;      // 0x0D
+    InputButton escape;     // 0x1B
+    InputButton leftShift;  // 0xA0
+    InputButton leftCtrl;   // 0xA2
+    InputButton leftAlt;    // 0xA4
+    InputButton space;      // 0x20
     // Bound at start-up by BindConfiguredKeys; code 0 and no name until then.
     InputButton devConsole;
     InputButton snapshot;

@@ -16,7 +16,7 @@ constexpr uint32_t kErrorDeviceNotConnected = 1167;
 struct PadSlot {
     SDL_GameController* controller = nullptr;  // null: the slot is free
     SDL_JoystickID instanceId = -1;
-    PadState last;                             // the last state handed out, for packetNumber
+    PadState last;  // the last state handed out, for packetNumber
 };
 
 PadSlot slots[kSlotCount];
@@ -112,8 +112,10 @@ uint32_t ReadGamepadState(uint32_t userIndex, PadState* state)
     for (const ButtonBit& entry : kButtonBits)
         if (SDL_GameControllerGetButton(slot.controller, entry.button))
             now.buttons |= entry.bit;
-    now.leftTrigger = TriggerByte(SDL_GameControllerGetAxis(slot.controller, SDL_CONTROLLER_AXIS_TRIGGERLEFT));
-    now.rightTrigger = TriggerByte(SDL_GameControllerGetAxis(slot.controller, SDL_CONTROLLER_AXIS_TRIGGERRIGHT));
+    now.leftTrigger =
+        TriggerByte(SDL_GameControllerGetAxis(slot.controller, SDL_CONTROLLER_AXIS_TRIGGERLEFT));
+    now.rightTrigger =
+        TriggerByte(SDL_GameControllerGetAxis(slot.controller, SDL_CONTROLLER_AXIS_TRIGGERRIGHT));
     now.thumbLX = SDL_GameControllerGetAxis(slot.controller, SDL_CONTROLLER_AXIS_LEFTX);
     now.thumbLY = UpwardAxis(SDL_GameControllerGetAxis(slot.controller, SDL_CONTROLLER_AXIS_LEFTY));
     now.thumbRX = SDL_GameControllerGetAxis(slot.controller, SDL_CONTROLLER_AXIS_RIGHTX);
@@ -122,7 +124,8 @@ uint32_t ReadGamepadState(uint32_t userIndex, PadState* state)
     const PadState& last = slot.last;
     const bool changed = now.buttons != last.buttons || now.leftTrigger != last.leftTrigger ||
                          now.rightTrigger != last.rightTrigger || now.thumbLX != last.thumbLX ||
-                         now.thumbLY != last.thumbLY || now.thumbRX != last.thumbRX || now.thumbRY != last.thumbRY;
+                         now.thumbLY != last.thumbLY || now.thumbRX != last.thumbRX ||
+                         now.thumbRY != last.thumbRY;
     now.packetNumber = last.packetNumber + (changed ? 1u : 0u);
     slot.last = now;
     *state = now;

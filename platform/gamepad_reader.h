@@ -23,10 +23,10 @@ constexpr uint16_t PAD_Y = 0x8000;
 
 struct PadState {
     uint32_t packetNumber = 0;
-    uint16_t buttons = 0;       // PAD_* bits
-    uint8_t leftTrigger = 0;    // 0..255
+    uint16_t buttons = 0;     // PAD_* bits
+    uint8_t leftTrigger = 0;  // 0..255
     uint8_t rightTrigger = 0;
-    int16_t thumbLX = 0;        // sticks, -32768..32767, y up
+    int16_t thumbLX = 0;  // sticks, -32768..32767, y up
     int16_t thumbLY = 0;
     int16_t thumbRX = 0;
     int16_t thumbRY = 0;

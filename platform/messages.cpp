@@ -39,64 +39,35 @@ struct ScancodeKey {
 // US layout gives at each position. Letters, digits and F1..F24 are filled
 // in by range in VirtualKeyFromScancode.
 constexpr ScancodeKey kScancodeKeys[] = {
-    {SDL_SCANCODE_RETURN, 0x0D},
-    {SDL_SCANCODE_ESCAPE, 0x1B},
-    {SDL_SCANCODE_BACKSPACE, 0x08},
-    {SDL_SCANCODE_TAB, 0x09},
-    {SDL_SCANCODE_SPACE, 0x20},
-    {SDL_SCANCODE_CAPSLOCK, 0x14},
-    {SDL_SCANCODE_LEFT, 0x25},
-    {SDL_SCANCODE_UP, 0x26},
-    {SDL_SCANCODE_RIGHT, 0x27},
-    {SDL_SCANCODE_DOWN, 0x28},
-    {SDL_SCANCODE_INSERT, 0x2D},
-    {SDL_SCANCODE_DELETE, 0x2E},
-    {SDL_SCANCODE_HOME, 0x24},
-    {SDL_SCANCODE_END, 0x23},
-    {SDL_SCANCODE_PAGEUP, 0x21},
-    {SDL_SCANCODE_PAGEDOWN, 0x22},
-    {SDL_SCANCODE_PRINTSCREEN, 0x2C},
-    {SDL_SCANCODE_SCROLLLOCK, 0x91},
-    {SDL_SCANCODE_PAUSE, 0x13},
-    {SDL_SCANCODE_NUMLOCKCLEAR, 0x90},
-    {SDL_SCANCODE_KP_0, 0x60},
-    {SDL_SCANCODE_KP_1, 0x61},
-    {SDL_SCANCODE_KP_2, 0x62},
-    {SDL_SCANCODE_KP_3, 0x63},
-    {SDL_SCANCODE_KP_4, 0x64},
-    {SDL_SCANCODE_KP_5, 0x65},
-    {SDL_SCANCODE_KP_6, 0x66},
-    {SDL_SCANCODE_KP_7, 0x67},
-    {SDL_SCANCODE_KP_8, 0x68},
-    {SDL_SCANCODE_KP_9, 0x69},
-    {SDL_SCANCODE_KP_MULTIPLY, 0x6A},
-    {SDL_SCANCODE_KP_PLUS, 0x6B},
-    {SDL_SCANCODE_KP_MINUS, 0x6D},
-    {SDL_SCANCODE_KP_PERIOD, 0x6E},
-    {SDL_SCANCODE_KP_DIVIDE, 0x6F},
-    {SDL_SCANCODE_KP_ENTER, 0x0D},
-    {SDL_SCANCODE_LSHIFT, 0xA0},
-    {SDL_SCANCODE_RSHIFT, 0xA1},
-    {SDL_SCANCODE_LCTRL, 0xA2},
-    {SDL_SCANCODE_RCTRL, 0xA3},
-    {SDL_SCANCODE_LALT, 0xA4},
-    {SDL_SCANCODE_RALT, 0xA5},
-    {SDL_SCANCODE_LGUI, 0x5B},
-    {SDL_SCANCODE_RGUI, 0x5C},
-    {SDL_SCANCODE_APPLICATION, 0x5D},
-    {SDL_SCANCODE_GRAVE, 0xC0},
-    {SDL_SCANCODE_MINUS, 0xBD},
-    {SDL_SCANCODE_EQUALS, 0xBB},
-    {SDL_SCANCODE_LEFTBRACKET, 0xDB},
-    {SDL_SCANCODE_RIGHTBRACKET, 0xDD},
-    {SDL_SCANCODE_BACKSLASH, 0xDC},
-    {SDL_SCANCODE_NONUSHASH, 0xDC},
-    {SDL_SCANCODE_SEMICOLON, 0xBA},
-    {SDL_SCANCODE_APOSTROPHE, 0xDE},
-    {SDL_SCANCODE_COMMA, 0xBC},
-    {SDL_SCANCODE_PERIOD, 0xBE},
-    {SDL_SCANCODE_SLASH, 0xBF},
-    {SDL_SCANCODE_NONUSBACKSLASH, 0xE2},
+    {SDL_SCANCODE_RETURN, 0x0D},      {SDL_SCANCODE_ESCAPE, 0x1B},
+    {SDL_SCANCODE_BACKSPACE, 0x08},   {SDL_SCANCODE_TAB, 0x09},
+    {SDL_SCANCODE_SPACE, 0x20},       {SDL_SCANCODE_CAPSLOCK, 0x14},
+    {SDL_SCANCODE_LEFT, 0x25},        {SDL_SCANCODE_UP, 0x26},
+    {SDL_SCANCODE_RIGHT, 0x27},       {SDL_SCANCODE_DOWN, 0x28},
+    {SDL_SCANCODE_INSERT, 0x2D},      {SDL_SCANCODE_DELETE, 0x2E},
+    {SDL_SCANCODE_HOME, 0x24},        {SDL_SCANCODE_END, 0x23},
+    {SDL_SCANCODE_PAGEUP, 0x21},      {SDL_SCANCODE_PAGEDOWN, 0x22},
+    {SDL_SCANCODE_PRINTSCREEN, 0x2C}, {SDL_SCANCODE_SCROLLLOCK, 0x91},
+    {SDL_SCANCODE_PAUSE, 0x13},       {SDL_SCANCODE_NUMLOCKCLEAR, 0x90},
+    {SDL_SCANCODE_KP_0, 0x60},        {SDL_SCANCODE_KP_1, 0x61},
+    {SDL_SCANCODE_KP_2, 0x62},        {SDL_SCANCODE_KP_3, 0x63},
+    {SDL_SCANCODE_KP_4, 0x64},        {SDL_SCANCODE_KP_5, 0x65},
+    {SDL_SCANCODE_KP_6, 0x66},        {SDL_SCANCODE_KP_7, 0x67},
+    {SDL_SCANCODE_KP_8, 0x68},        {SDL_SCANCODE_KP_9, 0x69},
+    {SDL_SCANCODE_KP_MULTIPLY, 0x6A}, {SDL_SCANCODE_KP_PLUS, 0x6B},
+    {SDL_SCANCODE_KP_MINUS, 0x6D},    {SDL_SCANCODE_KP_PERIOD, 0x6E},
+    {SDL_SCANCODE_KP_DIVIDE, 0x6F},   {SDL_SCANCODE_KP_ENTER, 0x0D},
+    {SDL_SCANCODE_LSHIFT, 0xA0},      {SDL_SCANCODE_RSHIFT, 0xA1},
+    {SDL_SCANCODE_LCTRL, 0xA2},       {SDL_SCANCODE_RCTRL, 0xA3},
+    {SDL_SCANCODE_LALT, 0xA4},        {SDL_SCANCODE_RALT, 0xA5},
+    {SDL_SCANCODE_LGUI, 0x5B},        {SDL_SCANCODE_RGUI, 0x5C},
+    {SDL_SCANCODE_APPLICATION, 0x5D}, {SDL_SCANCODE_GRAVE, 0xC0},
+    {SDL_SCANCODE_MINUS, 0xBD},       {SDL_SCANCODE_EQUALS, 0xBB},
+    {SDL_SCANCODE_LEFTBRACKET, 0xDB}, {SDL_SCANCODE_RIGHTBRACKET, 0xDD},
+    {SDL_SCANCODE_BACKSLASH, 0xDC},   {SDL_SCANCODE_NONUSHASH, 0xDC},
+    {SDL_SCANCODE_SEMICOLON, 0xBA},   {SDL_SCANCODE_APOSTROPHE, 0xDE},
+    {SDL_SCANCODE_COMMA, 0xBC},       {SDL_SCANCODE_PERIOD, 0xBE},
+    {SDL_SCANCODE_SLASH, 0xBF},       {SDL_SCANCODE_NONUSBACKSLASH, 0xE2},
 };
 
 // lParam bits of key messages, as the program's key handlers expect them:
@@ -137,13 +108,19 @@ uint16_t ControlCharacter(SDL_Scancode scancode, Uint16 eventMod)
     const Uint16 mod = eventMod | Uint16(SDL_GetModState());
     switch (scancode) {
     case SDL_SCANCODE_RETURN:
-    case SDL_SCANCODE_KP_ENTER: return 0x0D;
-    case SDL_SCANCODE_ESCAPE: return 0x1B;
-    case SDL_SCANCODE_TAB: return 0x09;
-    case SDL_SCANCODE_BACKSPACE: return 0x08;
-    default: break;
+    case SDL_SCANCODE_KP_ENTER:
+        return 0x0D;
+    case SDL_SCANCODE_ESCAPE:
+        return 0x1B;
+    case SDL_SCANCODE_TAB:
+        return 0x09;
+    case SDL_SCANCODE_BACKSPACE:
+        return 0x08;
+    default:
+        break;
     }
-    if ((mod & KMOD_CTRL) != 0 && (mod & KMOD_ALT) == 0 && scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+    if ((mod & KMOD_CTRL) != 0 && (mod & KMOD_ALT) == 0 && scancode >= SDL_SCANCODE_A &&
+        scancode <= SDL_SCANCODE_Z)
         return uint16_t(1 + (scancode - SDL_SCANCODE_A));
     return 0;
 }
@@ -220,12 +197,18 @@ void PostMouse(uint16_t buttonFlags, uint16_t buttonData, int32_t lastX, int32_t
 uint16_t ButtonFlag(Uint8 button, bool down)
 {
     switch (button) {
-    case SDL_BUTTON_LEFT: return down ? RI_MOUSE_LEFT_BUTTON_DOWN : RI_MOUSE_LEFT_BUTTON_UP;
-    case SDL_BUTTON_RIGHT: return down ? RI_MOUSE_RIGHT_BUTTON_DOWN : RI_MOUSE_RIGHT_BUTTON_UP;
-    case SDL_BUTTON_MIDDLE: return down ? RI_MOUSE_MIDDLE_BUTTON_DOWN : RI_MOUSE_MIDDLE_BUTTON_UP;
-    case SDL_BUTTON_X1: return down ? RI_MOUSE_BUTTON_4_DOWN : RI_MOUSE_BUTTON_4_UP;
-    case SDL_BUTTON_X2: return down ? RI_MOUSE_BUTTON_5_DOWN : RI_MOUSE_BUTTON_5_UP;
-    default: return 0;
+    case SDL_BUTTON_LEFT:
+        return down ? RI_MOUSE_LEFT_BUTTON_DOWN : RI_MOUSE_LEFT_BUTTON_UP;
+    case SDL_BUTTON_RIGHT:
+        return down ? RI_MOUSE_RIGHT_BUTTON_DOWN : RI_MOUSE_RIGHT_BUTTON_UP;
+    case SDL_BUTTON_MIDDLE:
+        return down ? RI_MOUSE_MIDDLE_BUTTON_DOWN : RI_MOUSE_MIDDLE_BUTTON_UP;
+    case SDL_BUTTON_X1:
+        return down ? RI_MOUSE_BUTTON_4_DOWN : RI_MOUSE_BUTTON_4_UP;
+    case SDL_BUTTON_X2:
+        return down ? RI_MOUSE_BUTTON_5_DOWN : RI_MOUSE_BUTTON_5_UP;
+    default:
+        return 0;
     }
 }
 
@@ -334,9 +317,7 @@ bool PeekMessageNoRemove(Message* msg)
     return true;
 }
 
-void TranslateMessage(const Message&)
-{
-}
+void TranslateMessage(const Message&) {}
 
 int64_t DispatchMessage(const Message& msg)
 {
@@ -397,5 +378,6 @@ uint16_t VirtualKeyFromScancode(int scancode)
 
 bool IsSystemKey(int scancode, bool altHeld)
 {
-    return altHeld || scancode == SDL_SCANCODE_F10 || scancode == SDL_SCANCODE_LALT || scancode == SDL_SCANCODE_RALT;
+    return altHeld || scancode == SDL_SCANCODE_F10 || scancode == SDL_SCANCODE_LALT ||
+           scancode == SDL_SCANCODE_RALT;
 }

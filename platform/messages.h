@@ -41,15 +41,15 @@ constexpr uint16_t RI_MOUSE_WHEEL = 0x0400;
 constexpr int16_t WHEEL_DELTA = 120;  // one wheel notch
 
 struct RawKeyboard {
-    uint16_t vKey = 0;        // Windows virtual-key code
-    uint32_t message = 0;     // WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP
+    uint16_t vKey = 0;     // Windows virtual-key code
+    uint32_t message = 0;  // WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP
 };
 
 struct RawMouse {
-    uint16_t buttonFlags = 0; // RI_MOUSE_* bits
-    uint16_t buttonData = 0;  // wheel amount, a signed 16-bit value
-    int32_t lastX = 0;        // relative motion counts, x to the right
-    int32_t lastY = 0;        // y downwards
+    uint16_t buttonFlags = 0;  // RI_MOUSE_* bits
+    uint16_t buttonData = 0;   // wheel amount, a signed 16-bit value
+    int32_t lastX = 0;         // relative motion counts, x to the right
+    int32_t lastY = 0;         // y downwards
 };
 
 struct RawInput {
@@ -61,9 +61,9 @@ struct RawInput {
 struct Message {
     PlatformWindow* window = nullptr;
     uint32_t message = 0;
-    uint64_t wParam = 0;      // WM_KEYDOWN: virtual key; WM_CHAR: UTF-16 unit; WM_QUIT: exit code
-    int64_t lParam = 0;       // WM_KEYDOWN: bit 30 set for an auto-repeat
-    RawInput raw;             // WM_INPUT only
+    uint64_t wParam = 0;  // WM_KEYDOWN: virtual key; WM_CHAR: UTF-16 unit; WM_QUIT: exit code
+    int64_t lParam = 0;   // WM_KEYDOWN: bit 30 set for an auto-repeat
+    RawInput raw;         // WM_INPUT only
 };
 
 using WindowProc = int64_t (*)(PlatformWindow* window, uint32_t message, uint64_t wParam, int64_t lParam);

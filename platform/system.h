@@ -26,7 +26,8 @@ void WriteStandardError(const std::string& text);
 void ShowMessageBox(PlatformWindow* owner, const std::wstring& text, const std::wstring& caption);
 
 // Every box shown or skipped is also reported here when set (tests).
-using MessageBoxRecorder = void (*)(PlatformWindow* owner, const std::wstring& text, const std::wstring& caption);
+using MessageBoxRecorder = void (*)(PlatformWindow* owner, const std::wstring& text,
+                                    const std::wstring& caption);
 void SetMessageBoxRecorder(MessageBoxRecorder recorder);
 
 // UTF-8 <-> wide text.

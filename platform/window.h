@@ -21,10 +21,10 @@ bool InitPlatform();
 struct WindowDesc {
     const char* className = "WindowClass";
     const char* title = "Vorlandis";
-    int32_t x = 0, y = 0;             // outer position, screen pixels
-    int32_t width = 0, height = 0;    // outer size, pixels
+    int32_t x = 0, y = 0;           // outer position, screen pixels
+    int32_t width = 0, height = 0;  // outer size, pixels
     bool borderless = false;
-    bool fullscreen = false;          // exclusive full screen
+    bool fullscreen = false;  // exclusive full screen
     bool visible = true;
 };
 

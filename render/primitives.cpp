@@ -46,8 +46,7 @@ void UploadIndices(GraphicsContext& graphics, const uint32_t* indices, uint32_t 
 
 // The common tail of the overlay-space shapes that are indexed triangle lists.
 void DrawOverlayTriangles(GraphicsContext& graphics, const Vertex* vertices, uint32_t vertexCount,
-                          const uint32_t* indices, uint32_t indexCount, const Matrix4& world,
-                          Float4 tint)
+                          const uint32_t* indices, uint32_t indexCount, const Matrix4& world, Float4 tint)
 {
     UploadVertices(graphics, vertices, vertexCount);
     UploadIndices(graphics, indices, indexCount);
@@ -84,14 +83,14 @@ void DrawLine2D(GraphicsContext& graphics, float x1, float y1, float x2, float y
 {
     const Vertex vertices[2] = {MakeVertex(x1, -y1, 0.0f, color1), MakeVertex(x2, -y2, 0.0f, color2)};
     UploadVertices(graphics, vertices, 2);
-    UpdateDrawConstants(graphics, graphics.identityWorld, graphics.overlayView,
-                        graphics.overlayProjection, tint);
+    UpdateDrawConstants(graphics, graphics.identityWorld, graphics.overlayView, graphics.overlayProjection,
+                        tint);
     SetTopology(graphics.context, GfxTopology::LineList);
     Draw(graphics.context, 2, 0);
 }
 
-void DrawThickLine2D(GraphicsContext& graphics, float thickness, float x1, float y1, float x2,
-                     float y2, Float4 color1, Float4 color2, Float4 tint)
+void DrawThickLine2D(GraphicsContext& graphics, float thickness, float x1, float y1, float x2, float y2,
+                     Float4 color1, Float4 color2, Float4 tint)
 {
     // Built along +x from the origin, then turned to the segment's angle and
     // moved to its start; length and angle in double, stored as float.
@@ -112,8 +111,8 @@ void DrawThickLine2D(GraphicsContext& graphics, float thickness, float x1, float
     DrawOverlayTriangles(graphics, vertices, 4, indices, 6, world, tint);
 }
 
-void FillRect2D(GraphicsContext& graphics, float width, float height, float x, float y,
-                Float4 color, Float4 tint)
+void FillRect2D(GraphicsContext& graphics, float width, float height, float x, float y, Float4 color,
+                Float4 tint)
 {
     const Vertex vertices[4] = {
         MakeVertex(0.0f, 0.0f, 0.0f, color),
@@ -136,18 +135,14 @@ void DrawRectOutline2D(GraphicsContext& graphics, float width, float height, flo
     const double top = bottom - static_cast<double>(height);
     auto f = [](double v) { return static_cast<float>(v); };
 
-    DrawThickLine2D(graphics, thickness, f(left - h), f(bottom), f(right + h), f(bottom), color,
-                    color, tint);
-    DrawThickLine2D(graphics, thickness, f(right), f(bottom + h), f(right), f(top - h), color,
-                    color, tint);
-    DrawThickLine2D(graphics, thickness, f(right + h), f(top), f(left - h), f(top), color, color,
-                    tint);
-    DrawThickLine2D(graphics, thickness, f(left), f(top - h), f(left), f(bottom + h), color, color,
-                    tint);
+    DrawThickLine2D(graphics, thickness, f(left - h), f(bottom), f(right + h), f(bottom), color, color, tint);
+    DrawThickLine2D(graphics, thickness, f(right), f(bottom + h), f(right), f(top - h), color, color, tint);
+    DrawThickLine2D(graphics, thickness, f(right + h), f(top), f(left - h), f(top), color, color, tint);
+    DrawThickLine2D(graphics, thickness, f(left), f(top - h), f(left), f(bottom + h), color, color, tint);
 }
 
-void FillEllipse2D(GraphicsContext& graphics, float radiusX, float radiusY, float centreX,
-                   float centreY, Float4 color, Float4 tint)
+void FillEllipse2D(GraphicsContext& graphics, float radiusX, float radiusY, float centreX, float centreY,
+                   Float4 color, Float4 tint)
 {
     // Vertex 0 is the centre, 1..41 the unit rim; 41 repeats 1 and is not
     // referenced: the fan closes on vertex 1.
@@ -156,8 +151,7 @@ void FillEllipse2D(GraphicsContext& graphics, float radiusX, float radiusY, floa
     for (int i = 1; i <= kEllipseSegments + 1; ++i) {
         const float angle = static_cast<float>(kTwoPi * (i - 1) / kEllipseSegments);
         vertices[i] = MakeVertex(static_cast<float>(std::cos(static_cast<double>(angle))),
-                                 static_cast<float>(std::sin(static_cast<double>(angle))), 0.0f,
-                                 color);
+                                 static_cast<float>(std::sin(static_cast<double>(angle))), 0.0f, color);
     }
 
     uint32_t indices[kEllipseSegments * 3];
@@ -171,32 +165,27 @@ void FillEllipse2D(GraphicsContext& graphics, float radiusX, float radiusY, floa
     indices[(kEllipseSegments - 1) * 3 + 2] = 0;
 
     // The counter-clockwise fan is mirrored in x so its triangles come out clockwise.
-    const Matrix4 world =
-        Multiply(Scaling(-radiusX, radiusY, 1.0f), Translation(centreX, -centreY, 0.0f));
-    DrawOverlayTriangles(graphics, vertices, kEllipseSegments + 2, indices, kEllipseSegments * 3,
-                         world, tint);
+    const Matrix4 world = Multiply(Scaling(-radiusX, radiusY, 1.0f), Translation(centreX, -centreY, 0.0f));
+    DrawOverlayTriangles(graphics, vertices, kEllipseSegments + 2, indices, kEllipseSegments * 3, world,
+                         tint);
 }
 
-void DrawLine3D(GraphicsContext& graphics, Float3 p1, Float3 p2, Float4 color1, Float4 color2,
-                Float4 tint)
+void DrawLine3D(GraphicsContext& graphics, Float3 p1, Float3 p2, Float4 color1, Float4 color2, Float4 tint)
 {
-    const Vertex vertices[2] = {MakeVertex(p1.x, p1.y, p1.z, color1),
-                                MakeVertex(p2.x, p2.y, p2.z, color2)};
+    const Vertex vertices[2] = {MakeVertex(p1.x, p1.y, p1.z, color1), MakeVertex(p2.x, p2.y, p2.z, color2)};
     UploadVertices(graphics, vertices, 2);
-    UpdateDrawConstants(graphics, graphics.identityWorld, graphics.cameraView,
-                        graphics.cameraProjection, tint);
+    UpdateDrawConstants(graphics, graphics.identityWorld, graphics.cameraView, graphics.cameraProjection,
+                        tint);
     SetTopology(graphics.context, GfxTopology::LineList);
     Draw(graphics.context, 2, 0);
 }
 
-void DrawBox(GraphicsContext& graphics, float halfX, float halfY, float halfZ, Float4 color,
-             Float4 tint)
+void DrawBox(GraphicsContext& graphics, float halfX, float halfY, float halfZ, Float4 color, Float4 tint)
 {
     const float x = halfX, y = halfY, z = halfZ;
     const Vertex vertices[8] = {
-        MakeVertex(-x, -y, -z, color), MakeVertex(x, -y, -z, color),
-        MakeVertex(x, y, -z, color),   MakeVertex(-x, y, -z, color),
-        MakeVertex(-x, -y, z, color),  MakeVertex(x, -y, z, color),
+        MakeVertex(-x, -y, -z, color), MakeVertex(x, -y, -z, color), MakeVertex(x, y, -z, color),
+        MakeVertex(-x, y, -z, color),  MakeVertex(-x, -y, z, color), MakeVertex(x, -y, z, color),
         MakeVertex(x, y, z, color),    MakeVertex(-x, y, z, color),
     };
     // Two clockwise triangles per face, seen from outside.
@@ -210,8 +199,7 @@ void DrawBox(GraphicsContext& graphics, float halfX, float halfY, float halfZ, F
     };
     UploadVertices(graphics, vertices, 8);
     UploadIndices(graphics, indices, 36);
-    UpdateDrawConstants(graphics, graphics.objectWorld, graphics.cameraView,
-                        graphics.cameraProjection, tint);
+    UpdateDrawConstants(graphics, graphics.objectWorld, graphics.cameraView, graphics.cameraProjection, tint);
     SetTopology(graphics.context, GfxTopology::TriangleList);
     DrawIndexed(graphics.context, 36, 0, 0);
 }
@@ -231,12 +219,9 @@ void DrawGrid(GraphicsContext& graphics)
         Float3 from, to;
     };
     static const Segment segments[7] = {
-        {{-2.0f, 0.0f, -2.0f}, {-2.0f, 0.0f, 2.0f}},
-        {{0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f}},
-        {{2.0f, 0.0f, -2.0f}, {2.0f, 0.0f, 2.0f}},
-        {{-2.0f, 0.0f, -2.0f}, {2.0f, 0.0f, -2.0f}},
-        {{-2.0f, 0.0f, 0.0f}, {2.0f, 0.0f, 0.0f}},
-        {{-2.0f, 0.0f, 2.0f}, {2.0f, 0.0f, 2.0f}},
+        {{-2.0f, 0.0f, -2.0f}, {-2.0f, 0.0f, 2.0f}}, {{0.0f, 0.0f, -2.0f}, {0.0f, 0.0f, 2.0f}},
+        {{2.0f, 0.0f, -2.0f}, {2.0f, 0.0f, 2.0f}},   {{-2.0f, 0.0f, -2.0f}, {2.0f, 0.0f, -2.0f}},
+        {{-2.0f, 0.0f, 0.0f}, {2.0f, 0.0f, 0.0f}},   {{-2.0f, 0.0f, 2.0f}, {2.0f, 0.0f, 2.0f}},
         {{0.0f, 0.0f, 0.0f}, {0.0f, 0.5f, 0.0f}},  // upright marker at the origin
     };
     const Float4 black = {0.0f, 0.0f, 0.0f, 1.0f};

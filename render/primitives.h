@@ -33,15 +33,15 @@ void DrawLine2D(GraphicsContext& graphics, float x1, float y1, float x2, float y
 
 // A quad thickness wide centred on the segment (x1, y1)-(x2, y2), ending
 // exactly at the end points. Equal end points draw nothing visible.
-void DrawThickLine2D(GraphicsContext& graphics, float thickness, float x1, float y1, float x2,
-                     float y2, Float4 color1, Float4 color2, Float4 tint);
+void DrawThickLine2D(GraphicsContext& graphics, float thickness, float x1, float y1, float x2, float y2,
+                     Float4 color1, Float4 color2, Float4 tint);
 
 // (x, y) is the lower-left corner on screen: the rectangle spans x..x+width
 // across and y-height..y down the screen. Exactly one negative size turns the
 // triangles counter-clockwise (culled); two negative sizes reflect the
 // rectangle through (x, y).
-void FillRect2D(GraphicsContext& graphics, float width, float height, float x, float y,
-                Float4 color, Float4 tint);
+void FillRect2D(GraphicsContext& graphics, float width, float height, float x, float y, Float4 color,
+                Float4 tint);
 
 // Four thick lines centred on the border of the FillRect2D rectangle, each
 // running thickness/2 past both corners so the corners are filled.
@@ -50,17 +50,15 @@ void DrawRectOutline2D(GraphicsContext& graphics, float width, float height, flo
 
 // A 40-sided fan centred at (centreX, centreY) with circumradii radiusX
 // across and radiusY down; a negative radius along one axis is culled.
-void FillEllipse2D(GraphicsContext& graphics, float radiusX, float radiusY, float centreX,
-                   float centreY, Float4 color, Float4 tint);
+void FillEllipse2D(GraphicsContext& graphics, float radiusX, float radiusY, float centreX, float centreY,
+                   Float4 color, Float4 tint);
 
 // A 3D line in world space, drawn with identityWorld.
-void DrawLine3D(GraphicsContext& graphics, Float3 p1, Float3 p2, Float4 color1, Float4 color2,
-                Float4 tint);
+void DrawLine3D(GraphicsContext& graphics, Float3 p1, Float3 p2, Float4 color1, Float4 color2, Float4 tint);
 
 // A solid box with the given half extents, centred on the origin of
 // objectWorld, which the caller sets beforehand and which is left unchanged.
-void DrawBox(GraphicsContext& graphics, float halfX, float halfY, float halfZ, Float4 color,
-             Float4 tint);
+void DrawBox(GraphicsContext& graphics, float halfX, float halfY, float halfZ, Float4 color, Float4 tint);
 void DrawBox(GraphicsContext& graphics, Float3 halfExtents, Float4 color, Float4 tint);
 
 // The grid pass: binds the vertex buffer, depthEnabledState and testShader,

@@ -73,15 +73,13 @@ void DrawEntities(GraphicsContext& graphics, const World& world, bool playerAirb
         if (entity->kind == Player)
             continue;
         graphics.objectWorld = MotionStateMatrix(*entity);
-        const Float3 halfExtents = {entity->shapeParams[0], entity->shapeParams[1],
-                                    entity->shapeParams[2]};
+        const Float3 halfExtents = {entity->shapeParams[0], entity->shapeParams[1], entity->shapeParams[2]};
         DrawBox(graphics, halfExtents, EntityColor(*entity), kWhite);
         graphics.objectWorld = graphics.identityWorld;
     }
 
     graphics.objectWorld = MotionStateMatrix(*world.playerEntity);
-    DrawBox(graphics, kPlayerHalfExtents, playerAirborne ? kPlayerAirborneColor : kPlayerGroundColor,
-            kWhite);
+    DrawBox(graphics, kPlayerHalfExtents, playerAirborne ? kPlayerAirborneColor : kPlayerGroundColor, kWhite);
 }
 
 void PresentFrame(GraphicsContext& graphics, const Settings& settings)

@@ -135,8 +135,11 @@ private:
 
     // Copies and moves start out modified: they hold what someone else built.
     BodyTable(const BodyTable& other, int)
-        : entries(other.entries), used(other.used), slots(other.slots),
-          generation(other.generation), shift(other.shift)
+        : entries(other.entries),
+          used(other.used),
+          slots(other.slots),
+          generation(other.generation),
+          shift(other.shift)
     {
     }
     BodyTable(BodyTable&& other, int) noexcept
@@ -164,10 +167,10 @@ private:
 
     std::vector<value_type> entries;  // [0, used) listed, in insertion order; the rest spare
     size_t used = 0;
-    std::vector<Slot> slots;          // power-of-two size, at most half full
-    uint64_t generation = 1;          // advanced by clear()
-    unsigned shift = 64;              // 64 - log2(slots.size())
-    bool modified = true;             // see Modified()
+    std::vector<Slot> slots;  // power-of-two size, at most half full
+    uint64_t generation = 1;  // advanced by clear()
+    unsigned shift = 64;      // 64 - log2(slots.size())
+    bool modified = true;     // see Modified()
 
     size_t Home(key_type body) const
     {

@@ -13,27 +13,43 @@
 namespace {
 
 constexpr float kPitchMin = 0.1f;
-constexpr float kPitchMax = 3.0415926f;           // pi - 0.1
+constexpr float kPitchMax = 3.0415926f;  // pi - 0.1
 // Keeps zoom x (zoom^2 + 1) and the goals far inside float range, so no
 // amount of wheel or drag can overflow the eye into an infinity. An eye this
 // far out is already far beyond any drawing distance.
 constexpr float kZoomMax = 1.0e6f;
-constexpr float kAimZoom = 1.2f;                  // zoom restored while aiming at the player
-constexpr double kLookAtWobble = 0.99999999;      // smoothing constants with CameraWobble on
+constexpr float kAimZoom = 1.2f;              // zoom restored while aiming at the player
+constexpr double kLookAtWobble = 0.99999999;  // smoothing constants with CameraWobble on
 constexpr double kEyeWobble = 0.9999999;
-constexpr double kAimSmoothing = 0.99999;         // look-at constant while aiming at the player
+constexpr double kAimSmoothing = 0.99999;  // look-at constant while aiming at the player
 
-float Sign(bool inverted) { return inverted ? -1.0f : 1.0f; }
+float Sign(bool inverted)
+{
+    return inverted ? -1.0f : 1.0f;
+}
 
-bool IsFinite(Float3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool IsFinite(Float3 v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
-Float3 Add(Float3 a, Float3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Float3 Sub(Float3 a, Float3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Float3 Scale(Float3 v, float s) { return {v.x * s, v.y * s, v.z * s}; }
+Float3 Add(Float3 a, Float3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Float3 Sub(Float3 a, Float3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Float3 Scale(Float3 v, float s)
+{
+    return {v.x * s, v.y * s, v.z * s};
+}
 
 Float3 MotionStateOrigin(const Entity* entity)
 {
-    if (entity == nullptr || entity->motionState == nullptr) return {};
+    if (entity == nullptr || entity->motionState == nullptr)
+        return {};
     btTransform transform;
     entity->motionState->getWorldTransform(transform);
     const btVector3& o = transform.getOrigin();
@@ -60,22 +76,23 @@ bool IsUsableView(const Matrix4& view)
 {
     for (const auto& row : view.m) {
         for (float value : row) {
-            if (!std::isfinite(value)) return false;
+            if (!std::isfinite(value))
+                return false;
         }
     }
     for (int column : {0, 2}) {
-        const float lengthSq = view.m[0][column] * view.m[0][column] +
-                               view.m[1][column] * view.m[1][column] +
+        const float lengthSq = view.m[0][column] * view.m[0][column] + view.m[1][column] * view.m[1][column] +
                                view.m[2][column] * view.m[2][column];
-        if (std::fabs(lengthSq - 1.0f) > 1.0e-3f) return false;
+        if (std::fabs(lengthSq - 1.0f) > 1.0e-3f)
+            return false;
     }
     return true;
 }
 
 // Orbit and zoom input. A value the input would make non-finite keeps its
 // previous value; then the range clamps apply.
-void ApplyOrbitInput(CameraOrbit& orbit, const Mouse& mouse, const Gamepad& pad0, float kMouse,
-                     float kPad, const Settings& settings)
+void ApplyOrbitInput(CameraOrbit& orbit, const Mouse& mouse, const Gamepad& pad0, float kMouse, float kPad,
+                     const Settings& settings)
 {
     const float mx = mouse.x.delta;
     const float my = mouse.y.delta;
@@ -86,18 +103,21 @@ void ApplyOrbitInput(CameraOrbit& orbit, const Mouse& mouse, const Gamepad& pad0
     float zoom = orbit.cameraZoom;
 
     if (mouse.rightButton.state == Up && pad0.leftTrigger.state < Pressed) {
-        yaw -= rx * kPad * Sign(settings.invertControllerXAxis) +
-               mx * kMouse * Sign(settings.invertMouseXAxis);
-        pitch += my * kMouse * Sign(settings.invertMouseYAxis) -
-                 ry * kPad * Sign(settings.invertControllerYAxis);
+        yaw -=
+            rx * kPad * Sign(settings.invertControllerXAxis) + mx * kMouse * Sign(settings.invertMouseXAxis);
+        pitch +=
+            my * kMouse * Sign(settings.invertMouseYAxis) - ry * kPad * Sign(settings.invertControllerYAxis);
     } else if (mouse.rightButton.state > Up || pad0.leftTrigger.state > Up) {
         zoom = static_cast<float>(zoom + (my * 0.005 - ry * 0.01));
     }
     zoom = static_cast<float>(zoom - mouse.wheel.delta * 0.005);
 
-    if (std::isfinite(yaw)) orbit.cameraYaw = yaw;
-    if (std::isfinite(pitch)) orbit.cameraPitch = pitch;
-    if (std::isfinite(zoom)) orbit.cameraZoom = zoom;
+    if (std::isfinite(yaw))
+        orbit.cameraYaw = yaw;
+    if (std::isfinite(pitch))
+        orbit.cameraPitch = pitch;
+    if (std::isfinite(zoom))
+        orbit.cameraZoom = zoom;
 }
 
 }  // namespace
@@ -110,12 +130,13 @@ void SeedCamera(CameraController& camera)
     camera.lookAtSmoothing = 1.0;
 }
 
-void UpdateCamera(CameraController& camera, CameraOrbit& orbit, const Mouse& mouse,
-                  const Gamepad& pad0, double dt, const Settings& settings, const World& world,
-                  int32_t cameraTargetIndex, Matrix4& cameraView)
+void UpdateCamera(CameraController& camera, CameraOrbit& orbit, const Mouse& mouse, const Gamepad& pad0,
+                  double dt, const Settings& settings, const World& world, int32_t cameraTargetIndex,
+                  Matrix4& cameraView)
 {
     // A frame time that is negative or not finite moves nothing.
-    if (!(dt >= 0.0) || !std::isfinite(dt)) dt = 0.0;
+    if (!(dt >= 0.0) || !std::isfinite(dt))
+        dt = 0.0;
 
     const float kMouse = static_cast<float>(settings.mSensibility * 0.005);
     const float kPad = static_cast<float>(settings.xSensibility * 6.0 * dt);
@@ -125,8 +146,10 @@ void UpdateCamera(CameraController& camera, CameraOrbit& orbit, const Mouse& mou
                         std::isfinite(kPad) ? kPad : 0.0f, settings);
     }
 
-    if (!(orbit.cameraZoom >= 0.0f)) orbit.cameraZoom = 0.0f;
-    if (orbit.cameraZoom > kZoomMax) orbit.cameraZoom = kZoomMax;
+    if (!(orbit.cameraZoom >= 0.0f))
+        orbit.cameraZoom = 0.0f;
+    if (orbit.cameraZoom > kZoomMax)
+        orbit.cameraZoom = kZoomMax;
     if (orbit.cameraPitch >= kPitchMax) {
         orbit.cameraPitch = kPitchMax;
     } else if (orbit.cameraPitch <= kPitchMin) {
@@ -155,7 +178,8 @@ void UpdateCamera(CameraController& camera, CameraOrbit& orbit, const Mouse& mou
 
     if (mouse.middleButton.state == Held || pad0.rightStick.state == Held) {
         camera.inputEnabled = false;
-        if (world.playerEntity != nullptr) camera.lookAtGoal = MotionStateOrigin(world.playerEntity);
+        if (world.playerEntity != nullptr)
+            camera.lookAtGoal = MotionStateOrigin(world.playerEntity);
         orbit.cameraZoom = kAimZoom;
         camera.lookAtSmoothing = kAimSmoothing;
     } else if (!camera.inputEnabled) {
@@ -166,34 +190,41 @@ void UpdateCamera(CameraController& camera, CameraOrbit& orbit, const Mouse& mou
     Smooth(camera.lookAt, camera.lookAtGoal, camera.lookAtSmoothing, dt);
 
     const Float3 direction = Sub(camera.lookAt, camera.eye);
-    const float length = std::sqrt(direction.x * direction.x + direction.y * direction.y +
-                                   direction.z * direction.z);
+    const float length =
+        std::sqrt(direction.x * direction.x + direction.y * direction.y + direction.z * direction.z);
     // A zero direction has heading 0; one of infinite or NaN length keeps the
     // last finite heading, so player movement never turns by NaN.
     if (std::isfinite(length)) {
         Float3 d;
-        if (length > 0.0f) d = {direction.x / length, direction.y / length, direction.z / length};
+        if (length > 0.0f)
+            d = {direction.x / length, direction.y / length, direction.z / length};
         const float heading = std::atan2(d.z, d.x);
-        if (std::isfinite(heading)) camera.heading = heading;
+        if (std::isfinite(heading))
+            camera.heading = heading;
     }
 
     const Matrix4 view = LookToLH(camera.eye, direction, {0.0f, 1.0f, 0.0f});
-    if (IsUsableView(view)) cameraView = view;
+    if (IsUsableView(view))
+        cameraView = view;
 }
 
 int32_t PreviousCameraTarget(int32_t index, size_t entityCount)
 {
-    if (entityCount == 0) return 0;
+    if (entityCount == 0)
+        return 0;
     const int64_t previous = static_cast<int64_t>(index) - 1;
-    if (previous < 0) return static_cast<int32_t>(entityCount - 1);
+    if (previous < 0)
+        return static_cast<int32_t>(entityCount - 1);
     return static_cast<int32_t>(previous);
 }
 
 int32_t NextCameraTarget(int32_t index, size_t entityCount)
 {
-    if (entityCount == 0) return 0;
+    if (entityCount == 0)
+        return 0;
     const int64_t next = static_cast<int64_t>(index) + 1;
     // Compared unsigned: a negative index also wraps to 0.
-    if (static_cast<uint64_t>(next) > static_cast<uint64_t>(entityCount - 1)) return 0;
+    if (static_cast<uint64_t>(next) > static_cast<uint64_t>(entityCount - 1))
+        return 0;
     return static_cast<int32_t>(next);
 }

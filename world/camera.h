@@ -22,14 +22,14 @@ struct CameraOrbit {
 };
 
 struct CameraController {
-    bool inputEnabled = true;        // orbit and zoom input applied only when true
-    Float3 eye;                      // current eye position, world units
-    Float3 eyeGoal;                  // where eye moves towards; recomputed every update
-    double eyeSmoothing = 0;         // smoothing constant k of eye, in (0, 1]
-    Float3 lookAt;                   // current point looked at
-    Float3 lookAtGoal;               // where lookAt moves towards; recomputed every update
-    double lookAtSmoothing = 0;      // smoothing constant k of lookAt, in (0, 1]
-    float heading = 0;               // atan2(z, x) of the view direction, radians; always finite
+    bool inputEnabled = true;    // orbit and zoom input applied only when true
+    Float3 eye;                  // current eye position, world units
+    Float3 eyeGoal;              // where eye moves towards; recomputed every update
+    double eyeSmoothing = 0;     // smoothing constant k of eye, in (0, 1]
+    Float3 lookAt;               // current point looked at
+    Float3 lookAtGoal;           // where lookAt moves towards; recomputed every update
+    double lookAtSmoothing = 0;  // smoothing constant k of lookAt, in (0, 1]
+    float heading = 0;           // atan2(z, x) of the view direction, radians; always finite
 };
 
 // Start-of-run goals: eyeGoal (0, 0, -1), lookAtGoal (0, 0, 0), both constants 1.0.
@@ -39,9 +39,9 @@ void SeedCamera(CameraController& camera);
 // cameraTargetIndex (taken modulo the entity count), smoothing over dt seconds,
 // heading, and cameraView. cameraView keeps its previous value when the new view
 // would be degenerate (eye on the look-at point) or not finite.
-void UpdateCamera(CameraController& camera, CameraOrbit& orbit, const Mouse& mouse,
-                  const Gamepad& pad0, double dt, const Settings& settings,
-                  const World& world, int32_t cameraTargetIndex, Matrix4& cameraView);
+void UpdateCamera(CameraController& camera, CameraOrbit& orbit, const Mouse& mouse, const Gamepad& pad0,
+                  double dt, const Settings& settings, const World& world, int32_t cameraTargetIndex,
+                  Matrix4& cameraView);
 
 // Comma: one entity back, wrapping from 0 to the last entry.
 int32_t PreviousCameraTarget(int32_t index, size_t entityCount);

@@ -36,9 +36,8 @@ void ApplyKindSettings(btRigidBody& body, EntityKind kind)
     }
 }
 
-Entity* BuildEntity(World& world, EntityKind kind, ShapeKind shapeKind, float mass, float x,
-                    float y, float z, btDefaultMotionState* motionState,
-                    const btVector3* inertia)
+Entity* BuildEntity(World& world, EntityKind kind, ShapeKind shapeKind, float mass, float x, float y, float z,
+                    btDefaultMotionState* motionState, const btVector3* inertia)
 {
     assert(world.physicsWorld && "entities need a physics world: run InitPhysics first");
     assert(motionState && "an entity needs the caller's motion state");
@@ -104,15 +103,14 @@ btDefaultMotionState* CreateMotionState(float x, float y, float z)
     return new btDefaultMotionState(start, btTransform::getIdentity());
 }
 
-Entity* CreateEntity(World& world, EntityKind kind, ShapeKind shapeKind, float mass, float x,
-                     float y, float z, btDefaultMotionState* motionState)
+Entity* CreateEntity(World& world, EntityKind kind, ShapeKind shapeKind, float mass, float x, float y,
+                     float z, btDefaultMotionState* motionState)
 {
     return BuildEntity(world, kind, shapeKind, mass, x, y, z, motionState, nullptr);
 }
 
-Entity* CreateEntityWithInertia(World& world, EntityKind kind, ShapeKind shapeKind, float mass,
-                                float x, float y, float z, btDefaultMotionState* motionState,
-                                const btVector3& inertia)
+Entity* CreateEntityWithInertia(World& world, EntityKind kind, ShapeKind shapeKind, float mass, float x,
+                                float y, float z, btDefaultMotionState* motionState, const btVector3& inertia)
 {
     return BuildEntity(world, kind, shapeKind, mass, x, y, z, motionState, &inertia);
 }
@@ -184,8 +182,7 @@ Matrix4 MatrixFromTransform(const btTransform& transform)
 
 btTransform TransformFromMatrix(const Matrix4& m)
 {
-    btMatrix3x3 basis(m.m[0][0], m.m[1][0], m.m[2][0],
-                      m.m[0][1], m.m[1][1], m.m[2][1],
-                      m.m[0][2], m.m[1][2], m.m[2][2]);
+    btMatrix3x3 basis(m.m[0][0], m.m[1][0], m.m[2][0], m.m[0][1], m.m[1][1], m.m[2][1], m.m[0][2], m.m[1][2],
+                      m.m[2][2]);
     return btTransform(basis, btVector3(m.m[3][0], m.m[3][1], m.m[3][2]));
 }

@@ -32,16 +32,16 @@ enum EntityKind : int32_t {
 
 // alignas: Bullet's vector and transform members need 16-byte alignment.
 struct alignas(16) Entity {
-    btDiscreteDynamicsWorld* world = nullptr;    // world the body was added to
-    btCollisionShape* shape = nullptr;           // owned; made by CreateShape
-    btDefaultMotionState* motionState = nullptr; // owned after construction
-    btVector3 localInertia = btVector3(0, 0, 0); // passed to the body; read only while constructing
-    btRigidBody* body = nullptr;                 // owned; made by CreateBody
-    btTransform startTransform = btTransform::getIdentity(); // restored by ResetEntity
+    btDiscreteDynamicsWorld* world = nullptr;     // world the body was added to
+    btCollisionShape* shape = nullptr;            // owned; made by CreateShape
+    btDefaultMotionState* motionState = nullptr;  // owned after construction
+    btVector3 localInertia = btVector3(0, 0, 0);  // passed to the body; read only while constructing
+    btRigidBody* body = nullptr;                  // owned; made by CreateBody
+    btTransform startTransform = btTransform::getIdentity();  // restored by ResetEntity
     EntityKind kind = Dynamic;
     ShapeKind shapeKind = Box;
-    float mass = 0.0f;                           // kg; 0 makes a static body
-    float shapeParams[3] = {0.0f, 0.0f, 0.0f};   // x, y, z as ShapeKind says; drawn as half extents
+    float mass = 0.0f;                          // kg; 0 makes a static body
+    float shapeParams[3] = {0.0f, 0.0f, 0.0f};  // x, y, z as ShapeKind says; drawn as half extents
 };
 
 // A new shape for kind with parameters (x, y, z); null for a kind outside 0..4.
@@ -55,12 +55,12 @@ btDefaultMotionState* CreateMotionState(float x, float y, float z);
 // adds its body to world.physicsWorld and appends it to world.entities.
 // Takes ownership of motionState. Returns the new entity; null (and nothing
 // created or owned) only for a shape kind outside 0..4, a programming error.
-Entity* CreateEntity(World& world, EntityKind kind, ShapeKind shapeKind, float mass,
-                     float x, float y, float z, btDefaultMotionState* motionState);
+Entity* CreateEntity(World& world, EntityKind kind, ShapeKind shapeKind, float mass, float x, float y,
+                     float z, btDefaultMotionState* motionState);
 
 // The same with the caller's local inertia instead of a computed one.
-Entity* CreateEntityWithInertia(World& world, EntityKind kind, ShapeKind shapeKind, float mass,
-                                float x, float y, float z, btDefaultMotionState* motionState,
+Entity* CreateEntityWithInertia(World& world, EntityKind kind, ShapeKind shapeKind, float mass, float x,
+                                float y, float z, btDefaultMotionState* motionState,
                                 const btVector3& inertia);
 
 // Creates entity.body from its mass, motion state, shape and local inertia,

@@ -41,8 +41,7 @@ void AnimatePlatforms(World& world, double dt)
                           Multiply(RotationY(phase), Translation(0.0f, 0.5f, 0.0f)));
 
     const double s = std::sin(static_cast<double>(phase));
-    SetKinematicTransform(*world.entities[kSlidingPlatform],
-                          Translation(3.0f, 1.0f, static_cast<float>(s)));
+    SetKinematicTransform(*world.entities[kSlidingPlatform], Translation(3.0f, 1.0f, static_cast<float>(s)));
     SetKinematicTransform(*world.entities[kBobbingPlatform],
                           Translation(3.0f, static_cast<float>(1.0 - 0.5 * s), 2.0f));
 }

@@ -14,8 +14,8 @@ namespace {
 
 constexpr float kWalkFactor = 4.0f;
 constexpr float kSprintFactor = 8.0f;
-constexpr float kAirForce = 500.0f;               // newtons per unit of direction
-constexpr double kJumpKeep = 0.3;                 // share of horizontal velocity kept by a jump
+constexpr float kAirForce = 500.0f;                     // newtons per unit of direction
+constexpr double kJumpKeep = 0.3;                       // share of horizontal velocity kept by a jump
 constexpr double kMaxGroundSlope = 0.6283185307179586;  // pi/5: steepest contact that is ground
 
 bool IsFinite(const btVector3& v)
@@ -27,7 +27,8 @@ btRigidBody* PlayerBody(const PlayerController& player)
 {
     assert(player.entity != nullptr && player.entity->body != nullptr &&
            "the player controller needs the player entity and its body");
-    if (player.entity == nullptr) return nullptr;
+    if (player.entity == nullptr)
+        return nullptr;
     return player.entity->body;
 }
 
@@ -35,21 +36,24 @@ btRigidBody* PlayerBody(const PlayerController& player)
 double SlopeOf(const btVector3& normal)
 {
     const double length = normal.length();
-    if (!(length > 0.0)) return std::nan("");
+    if (!(length > 0.0))
+        return std::nan("");
     return std::acos(std::clamp(normal.y() / length, -1.0, 1.0));
 }
 
 }  // namespace
 
-void UpdatePlayer(PlayerController& player, const Keyboard& keyboard,
-                  const std::array<Gamepad, 4>& gamepads, float heading, const World& world)
+void UpdatePlayer(PlayerController& player, const Keyboard& keyboard, const std::array<Gamepad, 4>& gamepads,
+                  float heading, const World& world)
 {
     btRigidBody* body = PlayerBody(player);
-    if (body == nullptr) return;
+    if (body == nullptr)
+        return;
     const Gamepad& pad = gamepads[0];
 
     float speed = player.walkSpeed * kWalkFactor;
-    if (IsDown(keyboard.sprint) || IsDown(pad.buttonB)) speed = player.walkSpeed * kSprintFactor;
+    if (IsDown(keyboard.sprint) || IsDown(pad.buttonB))
+        speed = player.walkSpeed * kSprintFactor;
 
     // A heading that is not finite would turn every direction into NaN.
     const double h = std::isfinite(heading) ? heading : 0.0;
@@ -58,10 +62,14 @@ void UpdatePlayer(PlayerController& player, const Keyboard& keyboard,
 
     btVector3 m(0, 0, 0);
     if (player.inputEnabled) {
-        if (IsDown(keyboard.forward)) m += btVector3(co, 0, si);
-        if (IsDown(keyboard.backward)) m += btVector3(-co, 0, -si);
-        if (IsDown(keyboard.left)) m += btVector3(-si, 0, co);
-        if (IsDown(keyboard.right)) m += btVector3(si, 0, -co);
+        if (IsDown(keyboard.forward))
+            m += btVector3(co, 0, si);
+        if (IsDown(keyboard.backward))
+            m += btVector3(-co, 0, -si);
+        if (IsDown(keyboard.left))
+            m += btVector3(-si, 0, co);
+        if (IsDown(keyboard.right))
+            m += btVector3(si, 0, -co);
     }
     const float lx = std::isfinite(pad.leftStickX.delta) ? pad.leftStickX.delta : 0.0f;
     const float ly = std::isfinite(pad.leftStickY.delta) ? pad.leftStickY.delta : 0.0f;
@@ -69,7 +77,8 @@ void UpdatePlayer(PlayerController& player, const Keyboard& keyboard,
 
     // Only longer directions are shortened: a partly deflected stick walks slower.
     const btScalar length = m.length();
-    if (length > 1) m /= length;
+    if (length > 1)
+        m /= length;
 
     CheckGround(player, world);
     ApplyMovement(player, speed, m);
@@ -87,7 +96,8 @@ void CheckGround(PlayerController& player, const World& world)
     player.groundVelocity = btVector3(0, 0, 0);
     player.groundSpin = btVector3(0, 0, 0);
     btRigidBody* body = PlayerBody(player);
-    if (body == nullptr) return;
+    if (body == nullptr)
+        return;
 
     player.airborne = true;
     const auto found = world.contacts.manifoldsByBody.find(body);
@@ -97,7 +107,8 @@ void CheckGround(PlayerController& player, const World& world)
             for (int i = 0; i < manifold->getNumContacts() && !grounded; ++i) {
                 const btManifoldPoint& point = manifold->getContactPoint(i);
                 // The normal on the second body points towards the player.
-                if (!(SlopeOf(point.m_normalWorldOnB) <= kMaxGroundSlope)) continue;
+                if (!(SlopeOf(point.m_normalWorldOnB) <= kMaxGroundSlope))
+                    continue;
 
                 grounded = true;
                 player.airborne = false;
@@ -114,7 +125,8 @@ void CheckGround(PlayerController& player, const World& world)
                     player.groundVelocity.setY(0);
                 }
             }
-            if (grounded) break;
+            if (grounded)
+                break;
         }
     }
     body->setAngularVelocity(btVector3(0, 0, 0));
@@ -123,17 +135,20 @@ void CheckGround(PlayerController& player, const World& world)
 void ApplyMovement(PlayerController& player, float speed, const btVector3& direction)
 {
     btRigidBody* body = PlayerBody(player);
-    if (body == nullptr) return;
+    if (body == nullptr)
+        return;
 
     // Nothing that is not finite reaches the body: such a direction or speed
     // moves nothing, such a ground motion counts as standing still.
     if (player.airborne) {
         const btVector3 force = direction * kAirForce;
-        if (IsFinite(force)) body->applyCentralForce(force);
+        if (IsFinite(force))
+            body->applyCentralForce(force);
         return;
     }
     btVector3 move = direction * speed;
-    if (!IsFinite(move)) move = btVector3(0, 0, 0);
+    if (!IsFinite(move))
+        move = btVector3(0, 0, 0);
     const btVector3 groundVelocity =
         IsFinite(player.groundVelocity) ? player.groundVelocity : btVector3(0, 0, 0);
     const btVector3 groundSpin = IsFinite(player.groundSpin) ? player.groundSpin : btVector3(0, 0, 0);

@@ -10,10 +10,10 @@ namespace {
 struct SceneEntry {
     EntityKind kind;
     ShapeKind shape;
-    float params[3];   // shape parameters
-    float mass;        // kg
-    float origin[3];   // start position, identity rotation
-    bool givenInertia; // (0, 0, 0) inertia instead of one computed from the mass
+    float params[3];    // shape parameters
+    float mass;         // kg
+    float origin[3];    // start position, identity rotation
+    bool givenInertia;  // (0, 0, 0) inertia instead of one computed from the mass
 };
 
 // Entries 2 to 9 of world.entities; the platforms must stay at 3, 4 and 5.
@@ -37,11 +37,10 @@ void BuildInitialScene(World& world)
     for (const SceneEntry& e : kSceneEntries) {
         btDefaultMotionState* motionState = CreateMotionState(e.origin[0], e.origin[1], e.origin[2]);
         if (e.givenInertia) {
-            CreateEntityWithInertia(world, e.kind, e.shape, e.mass, e.params[0], e.params[1],
-                                    e.params[2], motionState, btVector3(0, 0, 0));
+            CreateEntityWithInertia(world, e.kind, e.shape, e.mass, e.params[0], e.params[1], e.params[2],
+                                    motionState, btVector3(0, 0, 0));
         } else {
-            CreateEntity(world, e.kind, e.shape, e.mass, e.params[0], e.params[1], e.params[2],
-                         motionState);
+            CreateEntity(world, e.kind, e.shape, e.mass, e.params[0], e.params[1], e.params[2], motionState);
         }
     }
 }

@@ -43,15 +43,15 @@ struct ContactTables {
 };
 
 struct World {
-    ContactTables contacts;                          // rebuilt after every sub-step
-    std::vector<Entity*> entities;                   // owned, creation order; index = entity id
-    btDiscreteDynamicsWorld* physicsWorld = nullptr; // owned; null until InitPhysics
-    Entity* playerEntity = nullptr;                  // entities[1] after InitPhysics
-    double platformPhase = 0.0;                      // radians in [0, 2 pi); never reset
+    ContactTables contacts;                           // rebuilt after every sub-step
+    std::vector<Entity*> entities;                    // owned, creation order; index = entity id
+    btDiscreteDynamicsWorld* physicsWorld = nullptr;  // owned; null until InitPhysics
+    Entity* playerEntity = nullptr;                   // entities[1] after InitPhysics
+    double platformPhase = 0.0;                       // radians in [0, 2 pi); never reset
 };
 
-constexpr int kMaxSubSteps = 10;                 // sub-steps per StepPhysics at most
-constexpr float kFixedSubStep = 1.0f / 240.0f;   // seconds per sub-step
+constexpr int kMaxSubSteps = 10;                // sub-steps per StepPhysics at most
+constexpr float kFixedSubStep = 1.0f / 240.0f;  // seconds per sub-step
 
 // Builds the dynamics world (gravity (0, -10, 0), CollectContacts as the
 // internal tick callback), the ground (entry 0) and the player (entry 1), and

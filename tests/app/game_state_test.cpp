@@ -74,9 +74,9 @@ TEST(UpdateGameState, FollowsTheTransitionTable)
     const TransitionCase cases[] = {
         {Running, true, false, false, true, Running, true},
         {Running, true, false, false, false, QuitConfirm, false},
-        {Running, true, true, false, false, QuitConfirm, false},   // Escape is tested first
+        {Running, true, true, false, false, QuitConfirm, false},  // Escape is tested first
         {Running, false, true, false, false, Paused, false},
-        {Running, true, true, true, false, Running, false},        // console open: no transition
+        {Running, true, true, true, false, Running, false},  // console open: no transition
         {QuitConfirm, true, false, false, false, QuitConfirm, true},
         {QuitConfirm, false, true, false, false, QuitConfirm, false},
         {QuitConfirm, true, false, true, false, QuitConfirm, false},
@@ -88,8 +88,8 @@ TEST(UpdateGameState, FollowsTheTransitionTable)
         {Ready, true, true, false, false, Ready, false},
     };
     for (const TransitionCase& c : cases) {
-        SCOPED_TRACE(testing::Message() << "from " << c.from << " escape " << c.escape << " pause "
-                                        << c.pause << " console " << c.consoleOpen << " debug " << c.debug);
+        SCOPED_TRACE(testing::Message() << "from " << c.from << " escape " << c.escape << " pause " << c.pause
+                                        << " console " << c.consoleOpen << " debug " << c.debug);
         ClearMessageQueue();
         Keyboard keyboard;
         keyboard.escape.state = c.escape ? Pressed : Held;
@@ -116,7 +116,7 @@ TEST(UpdateGameState, ConsoleKeyTogglesAfterTheTransitionsOnlyWhenEnabled)
     console.open = true;
     GameState state = Running;
     UpdateGameState(state, keyboard, console, false);
-    EXPECT_EQ(state, Running);  // Escape ignored while the console was open
+    EXPECT_EQ(state, Running);   // Escape ignored while the console was open
     EXPECT_FALSE(console.open);  // and the console key still closes it
 
     DevConsole disabled;

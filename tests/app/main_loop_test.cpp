@@ -90,12 +90,10 @@ TEST(WindowProc, FixedKeysWrapAndStandBackWhileTheConsoleIsOpen)
         int32_t page;
     };
     const Step steps[] = {
-        {0xBC, 9, 0},  // comma on entry 0 selects the last
-        {0xBE, 0, 0},  // period on the last selects entry 0
-        {0xBE, 1, 0},
-        {0x76, 1, 1},  // F7 cycles 0, 1, 2, 0
-        {0x76, 1, 2},
-        {0x76, 1, 0},
+        {0xBC, 9, 0},                // comma on entry 0 selects the last
+        {0xBE, 0, 0},                // period on the last selects entry 0
+        {0xBE, 1, 0}, {0x76, 1, 1},  // F7 cycles 0, 1, 2, 0
+        {0x76, 1, 2}, {0x76, 1, 0},
     };
     for (const Step& step : steps) {
         MainWindowProc(nullptr, WM_KEYDOWN, step.key, 0);

@@ -73,10 +73,7 @@ protected:
         return transform.getOrigin();
     }
 
-    static btVector3 PlayerVelocity()
-    {
-        return app.world.playerEntity->body->getLinearVelocity();
-    }
+    static btVector3 PlayerVelocity() { return app.world.playerEntity->body->getLinearVelocity(); }
 
     static void PostKey(uint16_t virtualKey, uint32_t kind)
     {

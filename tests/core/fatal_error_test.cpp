@@ -70,9 +70,9 @@ TEST(HresultText, KnownCodesAndFallbacks)
 
 TEST(FatalErrorMessage, EveryCodeHasItsTextAndOthersNone)
 {
-    const uint32_t withText[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 0x10, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17,
-                                 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x30, 0x31, 0x32,
-                                 0x40, 0x41, 0x50, 0x51, 0x52};
+    const uint32_t withText[] = {0,    1,    2,    3,    4,    5,    6,    7,    8,    0x10, 0x12,
+                                 0x13, 0x14, 0x15, 0x16, 0x17, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25,
+                                 0x26, 0x27, 0x30, 0x31, 0x32, 0x40, 0x41, 0x50, 0x51, 0x52};
     for (uint32_t code = 0; code <= 0x60; ++code) {
         bool listed = std::find(std::begin(withText), std::end(withText), code) != std::end(withText);
         std::wstring text = FatalErrorMessage(static_cast<FatalError>(code), E_FAIL_RESULT, L"Arial");
@@ -94,10 +94,14 @@ TEST(FatalErrorMessage, ExactTexts)
         const wchar_t* font;
         const wchar_t* text;
     } cases[] = {
-        {DirectXInitFailed, 0x80004005u, L"", L"DirectX11 initialization failed! Program will now terminate."},
-        {StartingFilesFailed, 0x80004005u, L"", L"Could not load starting files! Program will now terminate."},
-        {SwapChainFailed, 0x80004005u, L"", L"Unable to create swapchain.\nError code: Unspecified error (0x80004005)"},
-        {ModeListFailed, 0x80040201u, L"", L"Unable to fill output modes list.\nError code: IDispatch error #1 (0x80040201)"},
+        {DirectXInitFailed, 0x80004005u, L"",
+         L"DirectX11 initialization failed! Program will now terminate."},
+        {StartingFilesFailed, 0x80004005u, L"",
+         L"Could not load starting files! Program will now terminate."},
+        {SwapChainFailed, 0x80004005u, L"",
+         L"Unable to create swapchain.\nError code: Unspecified error (0x80004005)"},
+        {ModeListFailed, 0x80040201u, L"",
+         L"Unable to fill output modes list.\nError code: IDispatch error #1 (0x80040201)"},
         {FontWrapperFailed, 0x80004001u, L"Consolas",
          L"Unable to create font wrapper for font \"Consolas\".\nError code: Not implemented (0x80004001)"},
         // A font name is text, never a format.
@@ -126,12 +130,14 @@ TEST_F(FatalErrorTest, FailureInsideAStepGivesTwoErrorLinesAndTwoBoxes)
     ASSERT_EQ(RecordedBoxes().size(), 2u);
     EXPECT_EQ(RecordedBoxes()[0].owner, nullptr);
     EXPECT_EQ(RecordedBoxes()[0].caption, L"Error");
-    EXPECT_EQ(RecordedBoxes()[0].text, L"Unable to create swapchain.\nError code: Unspecified error (0x80004005)");
+    EXPECT_EQ(RecordedBoxes()[0].text,
+              L"Unable to create swapchain.\nError code: Unspecified error (0x80004005)");
     EXPECT_EQ(RecordedBoxes()[1].caption, L"Error");
     EXPECT_EQ(RecordedBoxes()[1].text, L"DirectX11 initialization failed! Program will now terminate.");
 
-    EXPECT_TRUE(MatchesWhole(LogText(), std::string(kTimestampPattern) +
-                                            "Initializing D3D11\\.\\.\\. ERROR: 0x80004005\r\nERROR: 0x80004005\r\n"))
+    EXPECT_TRUE(
+        MatchesWhole(LogText(), std::string(kTimestampPattern) +
+                                    "Initializing D3D11\\.\\.\\. ERROR: 0x80004005\r\nERROR: 0x80004005\r\n"))
         << LogText();
     EXPECT_EQ(std::wstring(messageBuffer), L"ERROR: 0x80004005\n");
 }
@@ -154,8 +160,9 @@ TEST_F(FatalErrorTest, FontFailureNamesTheFontAndUsesTheWindowAsOwner)
     EXPECT_FALSE(CheckStartupResult(lastResult, FontWrapperFailed, E_NOTIMPL_RESULT, L"Consolas"));
     ASSERT_EQ(RecordedBoxes().size(), 1u);
     EXPECT_EQ(RecordedBoxes()[0].owner, fakeWindow);
-    EXPECT_EQ(RecordedBoxes()[0].text,
-              L"Unable to create font wrapper for font \"Consolas\".\nError code: Not implemented (0x80004001)");
+    EXPECT_EQ(
+        RecordedBoxes()[0].text,
+        L"Unable to create font wrapper for font \"Consolas\".\nError code: Not implemented (0x80004001)");
     EXPECT_EQ(LogText(), "ERROR: 0x80004001\r\n");
 }
 

@@ -23,8 +23,8 @@ TEST(IniNumbers, ProfileIntegersAreDecimalAndWrapAt32Bits)
         {"", 0},
         {"-", 0},
         {"- 3", 0},
-        {"0x20", 0},                 // no hexadecimal in the integer rule
-        {"4294967297", 1},           // 2^32 + 1
+        {"0x20", 0},        // no hexadecimal in the integer rule
+        {"4294967297", 1},  // 2^32 + 1
         {"2147483648", INT32_MIN},
         {"-2147483649", INT32_MAX},
         {"99999999999999999999", 1661992959},  // 10^20 - 1 mod 2^32, hand-reduced
@@ -40,18 +40,9 @@ TEST(IniNumbers, KeyCodesTakeDecimalOrPrefixedHexadecimal)
         int32_t expected;
         size_t consumed;
     } cases[] = {
-        {"32", 32, 2},
-        {"0x20", 32, 4},
-        {"0X1b", 27, 4},
-        {" 0xA0", 160, 5},
-        {"-0x10", -16, 5},
-        {"65z", 65, 2},
-        {"0x", 0, 1},                // the "0" is the number, "x" ends it
-        {"0xg", 0, 1},
-        {"abc", 0, 0},
-        {"", 0, 0},
-        {"0xFFFFFFFF", -1, 10},
-        {"0x100000001", 1, 11},
+        {"32", 32, 2},  {"0x20", 32, 4}, {"0X1b", 27, 4}, {" 0xA0", 160, 5},      {"-0x10", -16, 5},
+        {"65z", 65, 2}, {"0x", 0, 1},  // the "0" is the number, "x" ends it
+        {"0xg", 0, 1},  {"abc", 0, 0},   {"", 0, 0},      {"0xFFFFFFFF", -1, 10}, {"0x100000001", 1, 11},
     };
     for (const Case& c : cases) {
         size_t consumed = 99;
@@ -70,25 +61,15 @@ TEST(IniNumbers, FloatsStopAtTheFirstCharacterThatDoesNotFit)
         float expected;
         size_t consumed;
     } cases[] = {
-        {".5", 0.5f, 2},
-        {"1024.0", 1024.0f, 6},
-        {" -2.5e2", -250.0f, 7},
-        {"+3", 3.0f, 2},
-        {"5.", 5.0f, 2},
-        {"1.5abc", 1.5f, 3},
-        {"1,5", 1.0f, 1},
-        {"1e", 1.0f, 1},
-        {"1e+", 1.0f, 1},
-        {"2E-1x", 0.2f, 4},
-        {"0x10", 0.0f, 1},
-        {"abc", 0.0f, 0},
-        {".", 0.0f, 0},
-        {"", 0.0f, 0},
-        {"-", 0.0f, 0},
+        {".5", 0.5f, 2},  {"1024.0", 1024.0f, 6}, {" -2.5e2", -250.0f, 7}, {"+3", 3.0f, 2},
+        {"5.", 5.0f, 2},  {"1.5abc", 1.5f, 3},    {"1,5", 1.0f, 1},        {"1e", 1.0f, 1},
+        {"1e+", 1.0f, 1}, {"2E-1x", 0.2f, 4},     {"0x10", 0.0f, 1},       {"abc", 0.0f, 0},
+        {".", 0.0f, 0},   {"", 0.0f, 0},          {"-", 0.0f, 0},
     };
     for (const Case& c : cases) {
         size_t consumed = 99;
-        EXPECT_FLOAT_EQ(ParseFloatText(std::string_view(c.text), &consumed), c.expected) << '"' << c.text << '"';
+        EXPECT_FLOAT_EQ(ParseFloatText(std::string_view(c.text), &consumed), c.expected)
+            << '"' << c.text << '"';
         EXPECT_EQ(consumed, c.consumed) << '"' << c.text << '"';
     }
     EXPECT_FLOAT_EQ(ParseFloatText(std::wstring_view(L"-12.25 m")), -12.25f);
@@ -96,8 +77,9 @@ TEST(IniNumbers, FloatsStopAtTheFirstCharacterThatDoesNotFit)
 
 TEST(IniNumbers, NonFiniteFloatsBecomeZero)
 {
-    const char* texts[] = {"nan", "NaN", "inf", "-inf", "infinity", "1e999", "-1e999", "1e39",
-                           "340282356779733661637539395458142568448"};
+    const char* texts[] = {"nan",    "NaN",      "inf",
+                           "-inf",   "infinity", "1e999",
+                           "-1e999", "1e39",     "340282356779733661637539395458142568448"};
     for (const char* text : texts) {
         float value = ParseFloatText(std::string_view(text));
         EXPECT_TRUE(std::isfinite(value)) << text;
@@ -155,9 +137,9 @@ TEST(IniFileRules, LookupsFollowThePrivateProfileRules)
         bool found;
         const char* value;
     } cases[] = {
-        {"display", "WindowWidth", true, "800"},      // first occurrence, blanks trimmed
-        {"DISPLAY", "WINDOWWIDTH", true, "800"},      // names without regard to case
-        {"display", "Quoted", true, "  spaced  "},    // quotes removed, inner blanks kept
+        {"display", "WindowWidth", true, "800"},    // first occurrence, blanks trimmed
+        {"DISPLAY", "WINDOWWIDTH", true, "800"},    // names without regard to case
+        {"display", "Quoted", true, "  spaced  "},  // quotes removed, inner blanks kept
         {"display", "HalfQuote", true, "\"x"},
         {"display", "LoneQuote", true, "\""},
         {"display", "NoEquals", false, ""},
@@ -165,11 +147,11 @@ TEST(IniFileRules, LookupsFollowThePrivateProfileRules)
         {"display", "Empty", true, ""},
         {"display", "Long", true, "0123456789abcdefghijklmnopqrstu"},  // 31 characters
         {"display", "Equals", true, "a=b"},
-        {"display", "Later", false, ""},              // in a second [display]: never searched
+        {"display", "Later", false, ""},  // in a second [display]: never searched
         {"display", "WindowHeight", false, ""},
-        {"display", "Orphan", false, ""},             // before any section
-        {"audio", "Stray", false, ""},                // broken header opens no section
-        {"display", "Stray", false, ""},              // ... and closes the one above
+        {"display", "Orphan", false, ""},  // before any section
+        {"audio", "Stray", false, ""},     // broken header opens no section
+        {"display", "Stray", false, ""},   // ... and closes the one above
         {"game", "Debug", true, "1"},
         {"game", "debug", true, "1"},
         {"controls", "kJump", false, ""},
@@ -178,7 +160,8 @@ TEST(IniFileRules, LookupsFollowThePrivateProfileRules)
         std::string value = "untouched";
         bool found = FindIniValue(ini, c.section, c.key, value);
         EXPECT_EQ(found, c.found) << c.section << "/" << c.key;
-        EXPECT_EQ(value, c.found ? std::string(c.value) : std::string("untouched")) << c.section << "/" << c.key;
+        EXPECT_EQ(value, c.found ? std::string(c.value) : std::string("untouched"))
+            << c.section << "/" << c.key;
     }
 
     std::string accents;

@@ -44,8 +44,9 @@ TEST_F(LogTest, StepLineContinuesWithoutTimestampAndEndsInCrLf)
     WriteLog(true, L"Initializing physics... ");
     WriteLog(false, L"done!\n");
     WriteLog(true, L"two\nlines\n");
-    EXPECT_TRUE(MatchesWhole(LogText(), std::string(kTimestampPattern) + "Initializing physics\\.\\.\\. done!\r\n" +
-                                            kTimestampPattern + "two\r\nlines\r\n"))
+    EXPECT_TRUE(MatchesWhole(LogText(), std::string(kTimestampPattern) +
+                                            "Initializing physics\\.\\.\\. done!\r\n" + kTimestampPattern +
+                                            "two\r\nlines\r\n"))
         << LogText();
     EXPECT_EQ(MirroredPieces(),
               (std::vector<std::wstring>{L"Initializing physics... ", L"done!\n", L"two\nlines\n"}));
@@ -107,8 +108,9 @@ TEST_F(LogTest, ConsoleShowsTheTimestampBeforeEveryPiece)
         EXPECT_EQ(WriteLog(false, L"done!\n"), 0);
         EXPECT_EQ(WriteConsoleText(L"\u00E9"), 0);
     }
-    EXPECT_TRUE(MatchesWhole(ReadWholeFile(outPath), std::string(kTimestampPattern) + "Initializing D3D11\\.\\.\\. " +
-                                                         kTimestampPattern + "done!\n\xC3\xA9"))
+    EXPECT_TRUE(MatchesWhole(ReadWholeFile(outPath), std::string(kTimestampPattern) +
+                                                         "Initializing D3D11\\.\\.\\. " + kTimestampPattern +
+                                                         "done!\n\xC3\xA9"))
         << ReadWholeFile(outPath);
     // The timestamp that went to the console does not reach the mirror.
     EXPECT_EQ(MirroredPieces(), (std::vector<std::wstring>{L"Initializing D3D11... ", L"done!\n"}));

@@ -126,28 +126,54 @@ TEST(Matrix, BuildersMapPointsToHandComputedPositions)
         {"rotation y turns x towards -z", RotationY(kPi / 2), {1, 0, 0, 1}, {0, 0, -1, 1}, 1e-6f},
         {"rotation y turns z towards x", RotationY(kPi / 2), {0, 0, 1, 1}, {1, 0, 0, 1}, 1e-6f},
         // Translation first, then the turn.
-        {"translate then turn", Multiply(Translation(1, 2, 3), RotationY(kPi / 2)), {1, 0, 0, 1},
-         {3, 2, -2, 1}, 1e-6f},
-        {"turn then translate", Multiply(RotationY(kPi / 2), Translation(1, 2, 3)), {1, 0, 0, 1},
-         {1, 2, 2, 1}, 1e-6f},
+        {"translate then turn",
+         Multiply(Translation(1, 2, 3), RotationY(kPi / 2)),
+         {1, 0, 0, 1},
+         {3, 2, -2, 1},
+         1e-6f},
+        {"turn then translate",
+         Multiply(RotationY(kPi / 2), Translation(1, 2, 3)),
+         {1, 0, 0, 1},
+         {1, 2, 2, 1},
+         1e-6f},
         // Looking along -x from (3, 0, 0): +z is to the right, the origin 3 ahead.
-        {"look along -x, origin", LookToLH({3, 0, 0}, {-1, 0, 0}, {0, 1, 0}), {0, 0, 0, 1},
-         {0, 0, 3, 1}, 1e-6f},
-        {"look along -x, right", LookToLH({3, 0, 0}, {-1, 0, 0}, {0, 1, 0}), {0, 0, 1, 1},
-         {1, 0, 3, 1}, 1e-6f},
-        {"look with unnormalised inputs", LookToLH({0, 0, -5}, {0, 0, 7}, {0, 3, 0}), {0, 2, 0, 1},
-         {0, 2, 5, 1}, 1e-6f},
+        {"look along -x, origin",
+         LookToLH({3, 0, 0}, {-1, 0, 0}, {0, 1, 0}),
+         {0, 0, 0, 1},
+         {0, 0, 3, 1},
+         1e-6f},
+        {"look along -x, right",
+         LookToLH({3, 0, 0}, {-1, 0, 0}, {0, 1, 0}),
+         {0, 0, 1, 1},
+         {1, 0, 3, 1},
+         1e-6f},
+        {"look with unnormalised inputs",
+         LookToLH({0, 0, -5}, {0, 0, 7}, {0, 3, 0}),
+         {0, 2, 0, 1},
+         {0, 2, 5, 1},
+         1e-6f},
         // The near plane maps to depth 0 and the far plane to depth 1 after the divide.
-        {"perspective near", PerspectiveFovLH(kPi / 4, 1, nearZ, farZ), {0, 0, nearZ, 1},
-         {0, 0, 0, nearZ}, 1e-9f},
-        {"perspective far", PerspectiveFovLH(kPi / 4, 1, nearZ, farZ), {0, 0, farZ, 1},
-         {0, 0, farZ, farZ}, 2e-3f},
-        {"perspective corner", PerspectiveFovLH(kPi / 2, 2, nearZ, farZ), {2, 1, 1, 1},
-         {1, 1, range - range * nearZ, 1}, 1e-6f},
+        {"perspective near",
+         PerspectiveFovLH(kPi / 4, 1, nearZ, farZ),
+         {0, 0, nearZ, 1},
+         {0, 0, 0, nearZ},
+         1e-9f},
+        {"perspective far",
+         PerspectiveFovLH(kPi / 4, 1, nearZ, farZ),
+         {0, 0, farZ, 1},
+         {0, 0, farZ, farZ},
+         2e-3f},
+        {"perspective corner",
+         PerspectiveFovLH(kPi / 2, 2, nearZ, farZ),
+         {2, 1, 1, 1},
+         {1, 1, range - range * nearZ, 1},
+         1e-6f},
         // A pixel-space corner, pushed 1 unit into the screen, lands on the clip corner.
         {"orthographic corner",
          Multiply(Translation(0, 0, 1), OrthographicLH(1280, 720, nearZ, farZ)),
-         {640, -360, 0, 1}, {1, -1, (1 - nearZ) / (farZ - nearZ), 1}, 1e-6f},
+         {640, -360, 0, 1},
+         {1, -1, (1 - nearZ) / (farZ - nearZ), 1},
+         1e-6f},
     };
     for (const PointCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -173,13 +199,11 @@ TEST(Matrix, BuilderLayouts)
     EXPECT_EQ(0.0f, perspective.m[3][3]);
     EXPECT_NEAR(2.4142135f / 1.7777778f, PerspectiveFovLH(kPi / 4, 1.7777778f, 1, 2).m[0][0], 1e-6f);
 
-    ExpectMatrixNear(Rows({2.0f / 1280, 0, 0, 0}, {0, 2.0f / 720, 0, 0}, {0, 0, 0.1f, 0},
-                          {0, 0, -0.1f, 1}),
+    ExpectMatrixNear(Rows({2.0f / 1280, 0, 0, 0}, {0, 2.0f / 720, 0, 0}, {0, 0, 0.1f, 0}, {0, 0, -0.1f, 1}),
                      OrthographicLH(1280, 720, 1, 11), 1e-7f);
 
     const Matrix4 m = Rows({1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16});
-    ExpectMatrixNear(Rows({1, 5, 9, 13}, {2, 6, 10, 14}, {3, 7, 11, 15}, {4, 8, 12, 16}),
-                     Transpose(m), 0);
+    ExpectMatrixNear(Rows({1, 5, 9, 13}, {2, 6, 10, 14}, {3, 7, 11, 15}, {4, 8, 12, 16}), Transpose(m), 0);
     ExpectMatrixNear(m, Multiply(Identity(), m), 0);
     ExpectMatrixNear(m, Multiply(m, Identity()), 0);
     // Row 0 of m x m: (1 2 3 4) against m's columns.

@@ -20,7 +20,8 @@ const char* const kEveryKeyChanged =
     "ShadKind=3\nShadResolution=2048\nReflections=0\nPostProcessing=0\nParticles=0\nMiscFX=0\n"
     "RenderDistance1=10.5\nRenderDistance2=20.25\nSubtitles=0\nSubtitlesSettings=5\n"
     "[audio]\nMasterVolume=1\nDialogueVolume=2\nFXVolume=3\nMusicVolume=4\n"
-    "[game]\nDebug=1\nCheats=0\nDifficulty=3\nCameraWobble=0\nLanguageMain=2\nLanguageAudio=3\nLanguageSub=4\n"
+    "[game]\nDebug=1\nCheats=0\nDifficulty=3\nCameraWobble=0\nLanguageMain=2\nLanguageAudio=3\nLanguageSub="
+    "4\n"
     "[controls]\nmSensibility=2\nxSensibility=3\nInvertMouseXAxis=1\nInvertMouseYAxis=1\n"
     "InvertControllerXAxis=1\nInvertControllerYAxis=1\n"
     "kForward=1\nkBackward=2\nkLeft=3\nkRight=4\nkSprint=5\nkJump=6\nkAction=7\nkDevConsole=8\n"
@@ -114,7 +115,8 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault)
     EXPECT_EQ(s.screenExtents[3], -960.0f);
 
     EXPECT_EQ(MirroredPieces(), (std::vector<std::wstring>{L"Loading config files... ", L"done!\n"}));
-    EXPECT_TRUE(MatchesWhole(LogText(), std::string(kTimestampPattern) + "Loading config files\\.\\.\\. done!\r\n"))
+    EXPECT_TRUE(
+        MatchesWhole(LogText(), std::string(kTimestampPattern) + "Loading config files\\.\\.\\. done!\r\n"))
         << LogText();
 }
 
@@ -226,7 +228,8 @@ TEST_F(SettingsTest, FileValuesFollowTheReadingRules)
              EXPECT_FALSE(s.cheats);
          }},
         {"floats that are not numbers, or not finite, are 0",
-         "[display]\nRenderDistance1=abc\nRenderDistance2=1e999\n[controls]\nmSensibility=nan\nxSensibility=inf\n",
+         "[display]\nRenderDistance1=abc\nRenderDistance2=1e999\n[controls]\nmSensibility=nan\nxSensibility="
+         "inf\n",
          [](const Settings& s) {
              EXPECT_EQ(s.renderDistance1, 0.0f);
              EXPECT_EQ(s.renderDistance2, 0.0f);
@@ -271,14 +274,12 @@ TEST_F(SettingsTest, FileValuesFollowTheReadingRules)
              EXPECT_EQ(s.windowRect.right, 2147483747LL);
              EXPECT_EQ(s.windowRect.bottom, -2147483748LL);
          }},
-        {"an odd back buffer has half-pixel extents",
-         "[display]\nResolutionX=801\nResolutionY=601\n",
+        {"an odd back buffer has half-pixel extents", "[display]\nResolutionX=801\nResolutionY=601\n",
          [](const Settings& s) {
              EXPECT_EQ(s.screenExtents[0], -300.5f);
              EXPECT_EQ(s.screenExtents[2], 400.5f);
          }},
-        {"an empty value keeps the default",
-         "[display]\nWindowWidth=\nFullscreen=\n",
+        {"an empty value keeps the default", "[display]\nWindowWidth=\nFullscreen=\n",
          [](const Settings& s) {
              EXPECT_EQ(s.windowWidth, 1920);
              EXPECT_FALSE(s.fullscreen);
@@ -306,13 +307,14 @@ TEST_F(SettingsTest, ZeroSizesFallBackWithWarningsOnTheSameLine)
                                     L"device height cannot be 0! defaulting to window size... ",
                                     L"done!\n",
                                 }));
-    EXPECT_TRUE(MatchesWhole(LogText(), std::string(kTimestampPattern) +
-                                            "Loading config files\\.\\.\\. "
-                                            "window width cannot be 0! defaulting to desktop resolution\\.\\.\\. "
-                                            "window height cannot be 0! defaulting to desktop resolution\\.\\.\\. "
-                                            "device width cannot be 0! defaulting to window size\\.\\.\\. "
-                                            "device height cannot be 0! defaulting to window size\\.\\.\\. "
-                                            "done!\r\n"))
+    EXPECT_TRUE(
+        MatchesWhole(LogText(), std::string(kTimestampPattern) +
+                                    "Loading config files\\.\\.\\. "
+                                    "window width cannot be 0! defaulting to desktop resolution\\.\\.\\. "
+                                    "window height cannot be 0! defaulting to desktop resolution\\.\\.\\. "
+                                    "device width cannot be 0! defaulting to window size\\.\\.\\. "
+                                    "device height cannot be 0! defaulting to window size\\.\\.\\. "
+                                    "done!\r\n"))
         << LogText();
 }
 

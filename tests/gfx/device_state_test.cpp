@@ -23,19 +23,20 @@ struct ClipBox {
 };
 
 constexpr ClipBox kFull{-1, 1, 1, -1};
-constexpr ClipBox kLeftHalf{-1, 1, 0, -1};    // columns 0..31
-constexpr ClipBox kRightHalf{0, 1, 1, -1};    // columns 32..63
-constexpr ClipBox kTopLeft{-1, 1, 0, 0};      // columns 0..31, rows 0..23
-constexpr ClipBox kTopRight{0, 1, 1, 0};      // columns 32..63, rows 0..23
+constexpr ClipBox kLeftHalf{-1, 1, 0, -1};  // columns 0..31
+constexpr ClipBox kRightHalf{0, 1, 1, -1};  // columns 32..63
+constexpr ClipBox kTopLeft{-1, 1, 0, 0};    // columns 0..31, rows 0..23
+constexpr ClipBox kTopRight{0, 1, 1, 0};    // columns 32..63, rows 0..23
 
 constexpr float kWhite[4] = {1, 1, 1, 1};
 
 // Two triangles covering box, clockwise as seen on screen (front faces).
 std::vector<Vertex> Quad(ClipBox box, float z, float r, float g, float b, float a = 1.0f)
 {
-    return {MakeVertex(box.left, box.top, z, r, g, b, a),     MakeVertex(box.right, box.top, z, r, g, b, a),
-            MakeVertex(box.left, box.bottom, z, r, g, b, a),  MakeVertex(box.right, box.top, z, r, g, b, a),
-            MakeVertex(box.right, box.bottom, z, r, g, b, a), MakeVertex(box.left, box.bottom, z, r, g, b, a)};
+    return {
+        MakeVertex(box.left, box.top, z, r, g, b, a),     MakeVertex(box.right, box.top, z, r, g, b, a),
+        MakeVertex(box.left, box.bottom, z, r, g, b, a),  MakeVertex(box.right, box.top, z, r, g, b, a),
+        MakeVertex(box.right, box.bottom, z, r, g, b, a), MakeVertex(box.left, box.bottom, z, r, g, b, a)};
 }
 
 // The same two triangles wound counter-clockwise: back faces.
@@ -219,8 +220,9 @@ protected:
         const Pixel pixel = At(probe.x, probe.y);
         EXPECT_TRUE(std::abs(pixel.r - probe.want.r) <= 1 && std::abs(pixel.g - probe.want.g) <= 1 &&
                     std::abs(pixel.b - probe.want.b) <= 1)
-            << where << ": pixel (" << probe.x << ", " << probe.y << ") is (" << pixel.r << ", " << pixel.g << ", "
-            << pixel.b << "), expected (" << probe.want.r << ", " << probe.want.g << ", " << probe.want.b << ")";
+            << where << ": pixel (" << probe.x << ", " << probe.y << ") is (" << pixel.r << ", " << pixel.g
+            << ", " << pixel.b << "), expected (" << probe.want.r << ", " << probe.want.g << ", "
+            << probe.want.b << ")";
     }
 
     GfxContext* context = nullptr;
@@ -253,19 +255,22 @@ TEST_F(DeviceStateTest, ThousandsOfMapAndDrawCyclesEachLeaveTheirOwnPixelExact)
             // row 0 spans clip y 1 .. 1 - 1 / 24.
             const float left = -1.0f + static_cast<float>(x) / 32.0f;
             const float right = -1.0f + static_cast<float>(x + 1) / 32.0f;
-            const std::vector<Vertex> corners =
-                Corners({left, 1.0f, right, 1.0f - 1.0f / 24.0f}, 0.5f, colour.r / 255.0f, colour.g / 255.0f, 1.0f);
+            const std::vector<Vertex> corners = Corners({left, 1.0f, right, 1.0f - 1.0f / 24.0f}, 0.5f,
+                                                        colour.r / 255.0f, colour.g / 255.0f, 1.0f);
             const uint32_t firstVertex = static_cast<uint32_t>(cell * 4 % 500);
-            WriteAt(graphics.vertexBuffer, firstVertex * sizeof(Vertex), corners.data(), corners.size() * sizeof(Vertex));
+            WriteAt(graphics.vertexBuffer, firstVertex * sizeof(Vertex), corners.data(),
+                    corners.size() * sizeof(Vertex));
 
             std::vector<uint32_t> indices;
             for (uint32_t index : kQuadIndices)
                 indices.push_back(firstVertex + index);
             const uint32_t firstIndex = static_cast<uint32_t>(cell * 6 % 504);
-            WriteAt(graphics.indexBuffer, firstIndex * sizeof(uint32_t), indices.data(), indices.size() * sizeof(uint32_t));
+            WriteAt(graphics.indexBuffer, firstIndex * sizeof(uint32_t), indices.data(),
+                    indices.size() * sizeof(uint32_t));
 
             const float tint[4] = {1.0f, 1.0f, colour.b / 255.0f, 1.0f};
-            WriteConstants(graphics.constantBuffer, Translation(0.0f, -static_cast<float>(y) / 24.0f, 0.0f), tint);
+            WriteConstants(graphics.constantBuffer, Translation(0.0f, -static_cast<float>(y) / 24.0f, 0.0f),
+                           tint);
 
             DrawIndexed(context, 6, firstIndex, 0);
         }
@@ -280,9 +285,9 @@ TEST_F(DeviceStateTest, ThousandsOfMapAndDrawCyclesEachLeaveTheirOwnPixelExact)
             if (got.r == want.r && got.g == want.g && got.b == want.b && got.a == 255)
                 continue;
             if (++wrong <= 8)
-                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is (" << got.r << ", " << got.g << ", " << got.b
-                              << ", " << got.a << "), drawn as (" << want.r << ", " << want.g << ", " << want.b
-                              << ", 255)";
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is (" << got.r << ", " << got.g << ", "
+                              << got.b << ", " << got.a << "), drawn as (" << want.r << ", " << want.g << ", "
+                              << want.b << ", 255)";
         }
     }
     EXPECT_EQ(wrong, 0) << "pixels that do not show their own draw";
@@ -345,8 +350,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
     const Probe leftRed{16, 24, kRed}, rightGreen{48, 24, kGreen};
     // Black at a quarter alpha over (0.8, 0.4, 0.2) with source-over blending.
     const Rgb blended{153, 77, 38};
-    const Rgb plainOverbright{255, 204, 102};   // (2, 0.8, 0.4) clamped
-    const Rgb mainOverbright{255, 102, 51};     // (2, 0.8, 0.4) scaled by its peak
+    const Rgb plainOverbright{255, 204, 102};  // (2, 0.8, 0.4) clamped
+    const Rgb mainOverbright{255, 102, 51};    // (2, 0.8, 0.4) scaled by its peak
 
     struct Case {
         const char* name;
@@ -355,7 +360,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
         std::vector<Probe> probes;
     };
     const std::vector<Case> cases = {
-        {"depth test on, then off", kBlack,
+        {"depth test on, then off",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kFull, 0.2f, 1, 0, 0), Quad(kFull, 0.6f, 0, 0, 1)}));
              SetDepthStencilState(context, graphics.depthEnabledState, 0);
@@ -364,7 +370,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 6);
          },
          {{32, 24, kBlue}}},
-        {"depth test off, then on", kBlack,
+        {"depth test off, then on",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kFull, 0.2f, 1, 0, 0), Quad(kLeftHalf, 0.6f, 0, 1, 0),
                                            Quad(kFull, 0.6f, 0, 0, 1)}));
@@ -376,7 +383,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 12);  // behind the red everywhere
          },
          {{16, 24, kGreen}, {48, 24, kRed}}},
-        {"depth comparison less, then greater", kBlack,
+        {"depth comparison less, then greater",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kFull, 0.5f, 1, 0, 0), Quad(kLeftHalf, 0.3f, 0, 1, 0),
                                            Quad(kFull, 0.4f, 0, 0, 1)}));
@@ -387,7 +395,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 12);  // passes only over the nearer green
          },
          {{16, 24, kBlue}, {48, 24, kRed}}},
-        {"depth writes on, then off", kBlack,
+        {"depth writes on, then off",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kLeftHalf, 0.3f, 1, 0, 0), Quad(kFull, 0.6f, 0, 1, 0),
                                            Quad(kFull, 0.8f, 0, 0, 1)}));
@@ -398,25 +407,30 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 12);  // so the farther blue still passes there
          },
          {{16, 24, kRed}, {48, 24, kBlue}}},
-        {"blending on, then off", {204, 102, 51},
+        {"blending on, then off",
+         {204, 102, 51},
          [&] {
-             WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 0, 0, 0, 0.25f), Quad(kRightHalf, 0.5f, 0, 0, 0, 0.25f)}));
+             WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 0, 0, 0, 0.25f),
+                                           Quad(kRightHalf, 0.5f, 0, 0, 0, 0.25f)}));
              SetBlendState(context, graphics.alphaBlendState, nullptr, 0xFFFFFFFFu);
              Draw(context, 6, 0);
              SetBlendState(context, blendOff, nullptr, 0xFFFFFFFFu);
              Draw(context, 6, 6);
          },
          {{16, 24, blended}, {48, 24, kBlack}}},
-        {"blending off, then on", {204, 102, 51},
+        {"blending off, then on",
+         {204, 102, 51},
          [&] {
-             WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 0, 0, 0, 0.25f), Quad(kRightHalf, 0.5f, 0, 0, 0, 0.25f)}));
+             WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 0, 0, 0, 0.25f),
+                                           Quad(kRightHalf, 0.5f, 0, 0, 0, 0.25f)}));
              SetBlendState(context, blendOff, nullptr, 0xFFFFFFFFu);
              Draw(context, 6, 0);
              SetBlendState(context, graphics.alphaBlendState, nullptr, 0xFFFFFFFFu);
              Draw(context, 6, 6);
          },
          {{16, 24, kBlack}, {48, 24, blended}}},
-        {"write mask red only, then all", kBlack,
+        {"write mask red only, then all",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 1, 1, 1), Quad(kRightHalf, 0.5f, 1, 1, 1)}));
              SetBlendState(context, redOnly, nullptr, 0xFFFFFFFFu);
@@ -425,7 +439,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 6);
          },
          {{16, 24, kRed}, {48, 24, {255, 255, 255}}}},
-        {"write mask all, then red only", kBlack,
+        {"write mask all, then red only",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 1, 1, 1), Quad(kRightHalf, 0.5f, 1, 1, 1)}));
              SetBlendState(context, nullptr, nullptr, 0xFFFFFFFFu);
@@ -434,7 +449,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 6);
          },
          {{16, 24, {255, 255, 255}}, {48, 24, kRed}}},
-        {"viewport", kBlack,
+        {"viewport",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kFull, 0.5f, 1, 0, 0), Quad(kFull, 0.5f, 0, 1, 0)}));
              SetViewportBox(0, 0, 32, 48);
@@ -443,25 +459,30 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 6);
          },
          {{16, 24, kRed}, {48, 12, kGreen}, {48, 36, kBlack}}},
-        {"plain program, then the main one", kBlack,
+        {"plain program, then the main one",
+         kBlack,
          [&] {
-             WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 2, 0.8f, 0.4f), Quad(kRightHalf, 0.5f, 2, 0.8f, 0.4f)}));
+             WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 2, 0.8f, 0.4f),
+                                           Quad(kRightHalf, 0.5f, 2, 0.8f, 0.4f)}));
              BindShaderProgram(graphics, graphics.plainShader);
              Draw(context, 6, 0);
              BindShaderProgram(graphics, graphics.mainShader);
              Draw(context, 6, 6);
          },
          {{16, 24, plainOverbright}, {48, 24, mainOverbright}}},
-        {"main program, then the plain one", kBlack,
+        {"main program, then the plain one",
+         kBlack,
          [&] {
-             WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 2, 0.8f, 0.4f), Quad(kRightHalf, 0.5f, 2, 0.8f, 0.4f)}));
+             WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 2, 0.8f, 0.4f),
+                                           Quad(kRightHalf, 0.5f, 2, 0.8f, 0.4f)}));
              BindShaderProgram(graphics, graphics.mainShader);
              Draw(context, 6, 0);
              BindShaderProgram(graphics, graphics.plainShader);
              Draw(context, 6, 6);
          },
          {{16, 24, mainOverbright}, {48, 24, plainOverbright}}},
-        {"another vertex buffer", kBlack,
+        {"another vertex buffer",
+         kBlack,
          [&] {
              SetVertexBuffer(context, 0, leftVertices, sizeof(Vertex), 0);
              Draw(context, 6, 0);
@@ -472,7 +493,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
         // Vertices 0..5 are the red quad; the green quad's vertices sit at
         // 6, 8, .., 16 with a stray blue vertex between each two, so a
         // stride of two vertices starting at vertex 3 reads exactly them.
-        {"vertex stride, one vertex then two", kBlack,
+        {"vertex stride, one vertex then two",
+         kBlack,
          [&] {
              std::vector<Vertex> data = Quad(kLeftHalf, 0.5f, 1, 0, 0);
              for (const Vertex& v : Quad(kRightHalf, 0.5f, 0, 1, 0)) {
@@ -486,7 +508,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 3);
          },
          {leftRed, rightGreen, {36, 4, kGreen}, {60, 44, kGreen}}},
-        {"vertex stride, two vertices then one", kBlack,
+        {"vertex stride, two vertices then one",
+         kBlack,
          [&] {
              std::vector<Vertex> data = Quad(kLeftHalf, 0.5f, 1, 0, 0);
              for (const Vertex& v : Quad(kRightHalf, 0.5f, 0, 1, 0)) {
@@ -500,7 +523,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 0);
          },
          {leftRed, rightGreen, {4, 44, kRed}, {28, 4, kRed}}},
-        {"vertex offset", kBlack,
+        {"vertex offset",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 1, 0, 0), Quad(kRightHalf, 0.5f, 0, 1, 0)}));
              SetVertexBuffer(context, 0, vertices, sizeof(Vertex), 0);
@@ -509,18 +533,22 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 0);
          },
          {leftRed, rightGreen}},
-        {"another index buffer", kBlack,
+        {"another index buffer",
+         kBlack,
          [&] {
-             WriteVertices(vertices, Join({Corners(kLeftHalf, 0.5f, 1, 0, 0), Corners(kRightHalf, 0.5f, 0, 1, 0)}));
+             WriteVertices(vertices,
+                           Join({Corners(kLeftHalf, 0.5f, 1, 0, 0), Corners(kRightHalf, 0.5f, 0, 1, 0)}));
              SetIndexBuffer(context, firstIndices, GfxFormat::R32Uint, 0);
              DrawIndexed(context, 6, 0, 0);
              SetIndexBuffer(context, secondIndices, GfxFormat::R32Uint, 0);
              DrawIndexed(context, 6, 0, 0);
          },
          {leftRed, rightGreen}},
-        {"index offset", kBlack,
+        {"index offset",
+         kBlack,
          [&] {
-             WriteVertices(vertices, Join({Corners(kLeftHalf, 0.5f, 1, 0, 0), Corners(kRightHalf, 0.5f, 0, 1, 0)}));
+             WriteVertices(vertices,
+                           Join({Corners(kLeftHalf, 0.5f, 1, 0, 0), Corners(kRightHalf, 0.5f, 0, 1, 0)}));
              WriteIndices(graphics.indexBuffer, {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7});
              SetIndexBuffer(context, graphics.indexBuffer, GfxFormat::R32Uint, 0);
              DrawIndexed(context, 6, 0, 0);
@@ -531,7 +559,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
         // As lines the six vertices are the top edge, the diagonal from the
         // bottom-left to the top-right corner and the bottom edge: the
         // probes lie well inside the quad, away from all three.
-        {"triangles, then lines", kBlack,
+        {"triangles, then lines",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 1, 0, 0), Quad(kLeftHalf, 0.5f, 0, 1, 0)}));
              SetTopology(context, GfxTopology::TriangleList);
@@ -540,7 +569,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 6);
          },
          {{4, 8, kRed}, {24, 40, kRed}}},
-        {"lines, then triangles", kBlack,
+        {"lines, then triangles",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 1, 0, 0), Quad(kLeftHalf, 0.5f, 0, 1, 0)}));
              SetTopology(context, GfxTopology::LineList);
@@ -549,25 +579,30 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 0);
          },
          {{4, 8, kRed}, {24, 40, kRed}}},
-        {"culling off, then back faces culled", kBlack,
+        {"culling off, then back faces culled",
+         kBlack,
          [&] {
-             WriteVertices(vertices, Join({BackQuad(kLeftHalf, 0.5f, 1, 0, 0), BackQuad(kLeftHalf, 0.5f, 0, 1, 0)}));
+             WriteVertices(vertices,
+                           Join({BackQuad(kLeftHalf, 0.5f, 1, 0, 0), BackQuad(kLeftHalf, 0.5f, 0, 1, 0)}));
              SetRasterizerState(context, noCull);
              Draw(context, 6, 0);
              SetRasterizerState(context, nullptr);
              Draw(context, 6, 6);
          },
          {leftRed}},
-        {"back faces culled, then culling off", kBlack,
+        {"back faces culled, then culling off",
+         kBlack,
          [&] {
-             WriteVertices(vertices, Join({BackQuad(kLeftHalf, 0.5f, 1, 0, 0), BackQuad(kLeftHalf, 0.5f, 0, 1, 0)}));
+             WriteVertices(vertices,
+                           Join({BackQuad(kLeftHalf, 0.5f, 1, 0, 0), BackQuad(kLeftHalf, 0.5f, 0, 1, 0)}));
              SetRasterizerState(context, nullptr);
              Draw(context, 6, 6);
              SetRasterizerState(context, noCull);
              Draw(context, 6, 0);
          },
          {leftRed}},
-        {"another constant buffer", kBlack,
+        {"another constant buffer",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kLeftHalf, 0.5f, 1, 1, 1), Quad(kRightHalf, 0.5f, 1, 1, 1)}));
              Draw(context, 6, 0);
@@ -575,7 +610,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
              Draw(context, 6, 6);
          },
          {{16, 24, {255, 255, 255}}, {48, 24, kBlue}}},
-        {"another depth view", kBlack,
+        {"another depth view",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kFull, 0.3f, 1, 0, 0), Quad(kFull, 0.6f, 0, 0, 1)}));
              ClearDepth(context, firstDepth, 1.0f);
@@ -589,7 +625,8 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
          {{32, 24, kBlue}}},
         // The same top-left viewport lands on other rows of a target of
         // another height; the back buffer must get it at its own top.
-        {"render target of another size", kBlack,
+        {"render target of another size",
+         kBlack,
          [&] {
              WriteVertices(vertices, Join({Quad(kFull, 0.5f, 1, 0, 0), Quad(kFull, 0.5f, 0, 1, 0)}));
              SetViewportBox(0, 0, 32, 24);
@@ -615,14 +652,14 @@ TEST_F(DeviceStateTest, ASecondDrawUsesTheStateBoundForItNotTheOneBefore)
 // Everything a draw touches, made afresh for each case so that a case may
 // release and remake any of it.
 struct DrawObjects {
-    GfxBuffer* vertices = nullptr;      // four corners
-    GfxBuffer* indices = nullptr;       // kQuadIndices
-    GfxBuffer* constants = nullptr;     // one DrawConstants
+    GfxBuffer* vertices = nullptr;   // four corners
+    GfxBuffer* indices = nullptr;    // kQuadIndices
+    GfxBuffer* constants = nullptr;  // one DrawConstants
     GfxShader* vertexShader = nullptr;
     GfxShader* pixelShader = nullptr;
     GfxInputLayout* layout = nullptr;
     GfxDepthStencilView* depth = nullptr;
-    GfxBlendState* blend = nullptr;           // red and green only
+    GfxBlendState* blend = nullptr;              // red and green only
     GfxDepthStencilState* depthState = nullptr;  // less, no depth writes
 };
 
@@ -638,9 +675,11 @@ TEST_F(DeviceStateTest, DrawsAfterClearsReadBacksPresentsAndNewObjectsStillRende
 {
     GfxShaderCode vertexCode, pixelCode;
     std::string diagnostics;
-    ASSERT_EQ(CompileShaderFromFile("Shaders/plain.hlsl", "VShader", "vs_4_0", vertexCode, diagnostics), S_OK_RESULT)
+    ASSERT_EQ(CompileShaderFromFile("Shaders/plain.hlsl", "VShader", "vs_4_0", vertexCode, diagnostics),
+              S_OK_RESULT)
         << diagnostics;
-    ASSERT_EQ(CompileShaderFromFile("Shaders/plain.hlsl", "PShader", "ps_4_0", pixelCode, diagnostics), S_OK_RESULT)
+    ASSERT_EQ(CompileShaderFromFile("Shaders/plain.hlsl", "PShader", "ps_4_0", pixelCode, diagnostics),
+              S_OK_RESULT)
         << diagnostics;
 
     const auto makeVertices = [&] { return MakeBuffer(GfxBindKind::VertexBuffer, 4 * sizeof(Vertex)); };
@@ -704,7 +743,8 @@ TEST_F(DeviceStateTest, DrawsAfterClearsReadBacksPresentsAndNewObjectsStillRende
              ExpectPixel({16, 12, orange}, "read back between the draws");
          },
          orange, kBlack},
-        {"present", [&](DrawObjects&) { EXPECT_EQ(Present(graphics.swapChain, 0, true), S_OK_RESULT); }, orange, kBlack},
+        {"present", [&](DrawObjects&) { EXPECT_EQ(Present(graphics.swapChain, 0, true), S_OK_RESULT); },
+         orange, kBlack},
         {"applied state forgotten", [&](DrawObjects&) { ForgetAppliedState(context); }, orange, kBlack},
         {"vertex buffer released and made again",
          [&](DrawObjects& o) {
@@ -779,9 +819,9 @@ TEST_F(DeviceStateTest, DrawsAfterClearsReadBacksPresentsAndNewObjectsStillRende
         o.depth = MakeDepthView();
         o.blend = MakeWriteMaskState(0x3);
         o.depthState = MakeDepthState(true, false, GfxComparison::Less);
-        if (o.vertices == nullptr || o.indices == nullptr || o.constants == nullptr || o.vertexShader == nullptr ||
-            o.pixelShader == nullptr || o.layout == nullptr || o.depth == nullptr || o.blend == nullptr ||
-            o.depthState == nullptr) {
+        if (o.vertices == nullptr || o.indices == nullptr || o.constants == nullptr ||
+            o.vertexShader == nullptr || o.pixelShader == nullptr || o.layout == nullptr ||
+            o.depth == nullptr || o.blend == nullptr || o.depthState == nullptr) {
             releaseAll(o);
             FAIL() << "objects for the case could not be made";
         }
@@ -802,7 +842,8 @@ TEST_F(DeviceStateTest, DrawsAfterClearsReadBacksPresentsAndNewObjectsStillRende
         drawQuad(o, kFull, 0.7f, 0, 1, 1, kWhite);
         ReadBack();
         const Rgb far{0, 255, c.background.b};
-        for (const Probe& probe : {Probe{16, 12, far}, Probe{48, 12, far}, Probe{16, 36, far}, Probe{48, 36, far}})
+        for (const Probe& probe :
+             {Probe{16, 12, far}, Probe{48, 12, far}, Probe{16, 36, far}, Probe{48, 36, far}})
             ExpectPixel(probe, std::string(c.name) + ", after the far draw");
 
         // The depth view bound now must hold depth: a near quad written
@@ -832,16 +873,19 @@ TEST_F(DeviceStateTest, ABufferWrittenTwiceInAFrameGivesEachDrawItsOwnContents)
     const std::vector<Case> cases = {
         {"vertex buffer",
          [&](const Rgb& first, const Rgb& second) {
-             WriteVertices(graphics.vertexBuffer, Quad(kLeftHalf, 0.5f, unit(first, 0), unit(first, 1), unit(first, 2)));
+             WriteVertices(graphics.vertexBuffer,
+                           Quad(kLeftHalf, 0.5f, unit(first, 0), unit(first, 1), unit(first, 2)));
              Draw(context, 6, 0);
-             WriteVertices(graphics.vertexBuffer, Quad(kRightHalf, 0.5f, unit(second, 0), unit(second, 1), unit(second, 2)));
+             WriteVertices(graphics.vertexBuffer,
+                           Quad(kRightHalf, 0.5f, unit(second, 0), unit(second, 1), unit(second, 2)));
              Draw(context, 6, 0);
          }},
         {"index buffer",
          [&](const Rgb& first, const Rgb& second) {
-             WriteVertices(graphics.vertexBuffer,
-                           Join({Corners(kLeftHalf, 0.5f, unit(first, 0), unit(first, 1), unit(first, 2)),
-                                 Corners(kRightHalf, 0.5f, unit(second, 0), unit(second, 1), unit(second, 2))}));
+             WriteVertices(
+                 graphics.vertexBuffer,
+                 Join({Corners(kLeftHalf, 0.5f, unit(first, 0), unit(first, 1), unit(first, 2)),
+                       Corners(kRightHalf, 0.5f, unit(second, 0), unit(second, 1), unit(second, 2))}));
              WriteIndices(graphics.indexBuffer, kQuadIndices);
              DrawIndexed(context, 6, 0, 0);
              WriteIndices(graphics.indexBuffer, {4, 5, 6, 4, 6, 7});

@@ -10,11 +10,11 @@
 namespace {
 
 // A rectangle in clip space as two clockwise triangles (as seen on screen).
-std::vector<Vertex> ClipRect(float left, float top, float right, float bottom, float z, float r, float g, float b,
-                             float a = 1.0f)
+std::vector<Vertex> ClipRect(float left, float top, float right, float bottom, float z, float r, float g,
+                             float b, float a = 1.0f)
 {
-    return {MakeVertex(left, top, z, r, g, b, a),    MakeVertex(right, top, z, r, g, b, a),
-            MakeVertex(left, bottom, z, r, g, b, a), MakeVertex(right, top, z, r, g, b, a),
+    return {MakeVertex(left, top, z, r, g, b, a),     MakeVertex(right, top, z, r, g, b, a),
+            MakeVertex(left, bottom, z, r, g, b, a),  MakeVertex(right, top, z, r, g, b, a),
             MakeVertex(right, bottom, z, r, g, b, a), MakeVertex(left, bottom, z, r, g, b, a)};
 }
 
@@ -31,7 +31,8 @@ TEST_F(DeviceTest, ClearColourFillsTheWholeBackBuffer)
 {
     Clear(0.25f, 0.5f, 0.75f);
     ReadBack();
-    for (auto [x, y] : {std::pair{0, 0}, {width - 1, 0}, {0, height - 1}, {width - 1, height - 1}, {31, 23}}) {
+    for (auto [x, y] :
+         {std::pair{0, 0}, {width - 1, 0}, {0, height - 1}, {width - 1, height - 1}, {31, 23}}) {
         ExpectColor(At(x, y), 64, 128, 191, "corner");
         EXPECT_EQ(At(x, y).a, 255);
     }
@@ -59,8 +60,14 @@ TEST_F(DeviceTest, CounterClockwiseTrianglesAreCulled)
         bool drawn;
     };
     const Case cases[] = {
-        {"clockwise", {MakeVertex(-1, 1, 0.5f, 0, 1, 0), MakeVertex(0, 1, 0.5f, 0, 1, 0), MakeVertex(-1, 0, 0.5f, 0, 1, 0)}, true},
-        {"counter-clockwise", {MakeVertex(-1, 1, 0.5f, 0, 1, 0), MakeVertex(-1, 0, 0.5f, 0, 1, 0), MakeVertex(0, 1, 0.5f, 0, 1, 0)}, false},
+        {"clockwise",
+         {MakeVertex(-1, 1, 0.5f, 0, 1, 0), MakeVertex(0, 1, 0.5f, 0, 1, 0),
+          MakeVertex(-1, 0, 0.5f, 0, 1, 0)},
+         true},
+        {"counter-clockwise",
+         {MakeVertex(-1, 1, 0.5f, 0, 1, 0), MakeVertex(-1, 0, 0.5f, 0, 1, 0),
+          MakeVertex(0, 1, 0.5f, 0, 1, 0)},
+         false},
     };
     for (const Case& c : cases) {
         Clear(0, 0, 0);
@@ -87,7 +94,8 @@ TEST_F(DeviceTest, DepthRangeIsZeroToOne)
         float z;
         bool visible;
     };
-    for (const Case c : {Case{-0.5f, false}, Case{-0.01f, false}, Case{0.01f, true}, Case{0.99f, true}, Case{1.01f, false}}) {
+    for (const Case c : {Case{-0.5f, false}, Case{-0.01f, false}, Case{0.01f, true}, Case{0.99f, true},
+                         Case{1.01f, false}}) {
         Clear(0, 0, 0);
         DrawClip(ClipRect(-1, 1, 1, -1, c.z, 1, 1, 1));
         ReadBack();
@@ -176,13 +184,13 @@ TEST_F(DeviceTest, DrawsThatWouldReadPastTheirBuffersAreSkipped)
     Clear(0, 0, 0);
     DrawClip(ClipRect(-1, 1, 1, -1, 0.5f, 1, 1, 1));
     Clear(0, 0, 0);
-    Draw(graphics.context, 513, 0);               // the buffer holds 512 vertices
-    Draw(graphics.context, 6, 507);               // 507 + 6 > 512
-    DrawIndexed(graphics.context, 513, 0, 0);     // 512 indices
+    Draw(graphics.context, 513, 0);            // the buffer holds 512 vertices
+    Draw(graphics.context, 6, 507);            // 507 + 6 > 512
+    DrawIndexed(graphics.context, 513, 0, 0);  // 512 indices
     DrawIndexed(graphics.context, 6, 510, 0);
     ReadBack();
     ExpectColor(At(32, 24), 0, 0, 0, "nothing drawn");
-    Draw(graphics.context, 6, 0);                 // the same state in range draws
+    Draw(graphics.context, 6, 0);  // the same state in range draws
     ReadBack();
     ExpectColor(At(32, 24), 255, 255, 255, "in-range draw");
 }
@@ -259,8 +267,9 @@ TEST_F(DeviceTest, TestProgramShadesFacesAndLeavesLinesUnlit)
     // pulled back: its front and side faces are both visible.
     const Matrix4 world = Multiply(RotationY(0.6f), Translation(0.0f, 0.0f, 3.0f));
     const float h = 0.5f;
-    const Vertex c[8] = {MakeVertex(-h, -h, -h, 2, 1, 1), MakeVertex(h, -h, -h, 2, 1, 1), MakeVertex(h, h, -h, 2, 1, 1),
-                         MakeVertex(-h, h, -h, 2, 1, 1),  MakeVertex(-h, -h, h, 2, 1, 1), MakeVertex(h, -h, h, 2, 1, 1),
+    const Vertex c[8] = {MakeVertex(-h, -h, -h, 2, 1, 1), MakeVertex(h, -h, -h, 2, 1, 1),
+                         MakeVertex(h, h, -h, 2, 1, 1),   MakeVertex(-h, h, -h, 2, 1, 1),
+                         MakeVertex(-h, -h, h, 2, 1, 1),  MakeVertex(h, -h, h, 2, 1, 1),
                          MakeVertex(h, h, h, 2, 1, 1),    MakeVertex(-h, h, h, 2, 1, 1)};
     const int indices[36] = {0, 3, 2, 0, 2, 1, 0, 4, 7, 0, 7, 3, 0, 1, 5, 0, 5, 4,
                              6, 2, 3, 6, 3, 7, 6, 5, 1, 6, 1, 2, 6, 4, 5, 4, 6, 7};

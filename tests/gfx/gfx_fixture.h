@@ -159,7 +159,8 @@ protected:
         std::memcpy(data, vertices.data(), vertices.size() * sizeof(Vertex));
         Unmap(graphics.context, graphics.vertexBuffer);
         SetVertexBuffer(graphics.context, 0, graphics.vertexBuffer, sizeof(Vertex), 0);
-        SetDepthStencilState(graphics.context, depth ? graphics.depthEnabledState : graphics.depthDisabledState, 1);
+        SetDepthStencilState(graphics.context,
+                             depth ? graphics.depthEnabledState : graphics.depthDisabledState, 1);
         BindShaderProgram(graphics, program);
         SetTopology(graphics.context, topology);
         Draw(graphics.context, static_cast<uint32_t>(vertices.size()), 0);
@@ -212,8 +213,8 @@ struct TemporaryShaderFolder {
     TemporaryShaderFolder()
     {
         path = std::filesystem::temp_directory_path() /
-               ("vorlandis_shaders_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ("vorlandis_shaders_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(path);
         std::filesystem::create_directories(path);
     }

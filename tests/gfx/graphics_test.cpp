@@ -25,10 +25,20 @@ TEST(PickRefreshRate, WalksEveryModeOfTheDesktopSize)
     };
     const Case cases[] = {
         {"two rates, the last one decides",
-         {{1920, 1080, 60000, 1001}, {1280, 720, 75, 1}, {1920, 1080, 60, 1}}, 1920, 1080, L"59Hz\n60Hz\n", 60, 1},
+         {{1920, 1080, 60000, 1001}, {1280, 720, 75, 1}, {1920, 1080, 60, 1}},
+         1920,
+         1080,
+         L"59Hz\n60Hz\n",
+         60,
+         1},
         {"no mode of the desktop size", {{1280, 720, 60, 1}, {1920, 1200, 60, 1}}, 1920, 1080, L"", 0, 0},
-        {"only the desktop size counts, not a larger mode", {{2560, 1440, 144, 1}, {1024, 768, 75, 1}}, 1024, 768,
-         L"75Hz\n", 75, 1},
+        {"only the desktop size counts, not a larger mode",
+         {{2560, 1440, 144, 1}, {1024, 768, 75, 1}},
+         1024,
+         768,
+         L"75Hz\n",
+         75,
+         1},
         {"a display that cannot tell its rate", {{1024, 768, 0, 0}}, 1024, 768, L"0Hz\n", 0, 0},
     };
     for (const Case& c : cases) {
@@ -68,7 +78,8 @@ TEST(EnumerateHardware, LogsTheAdapterAndFindsTheDesktopRate)
     GraphicsContext expected;
     {
         Recorder quiet;
-        PickRefreshRate(expected, modes, static_cast<uint32_t>(desktop.right), static_cast<uint32_t>(desktop.bottom));
+        PickRefreshRate(expected, modes, static_cast<uint32_t>(desktop.right),
+                        static_cast<uint32_t>(desktop.bottom));
     }
     EXPECT_EQ(graphics.refreshRate.numerator, expected.refreshRate.numerator);
     EXPECT_EQ(graphics.refreshRate.denominator, expected.refreshRate.denominator);
@@ -175,7 +186,8 @@ TEST(InitDirect3D, ABackBufferThatCannotBeMadeFailsTheSwapChain)
         const char* name;
         int32_t width, height;
     };
-    const Case cases[] = {{"larger than any texture", 100000, 100000}, {"zero", 0, 0}, {"negative", -640, 480}};
+    const Case cases[] = {
+        {"larger than any texture", 100000, 100000}, {"zero", 0, 0}, {"negative", -640, 480}};
     ASSERT_TRUE(InitPlatform());
     for (const Case& c : cases) {
         PlatformWindow* window = MakeHiddenWindow(64, 48);
@@ -316,24 +328,29 @@ TEST_F(ShaderLoading, AllThreeProgramsLoad)
 // Which program breaks and how, and where the loading stops.
 struct ShaderFailure {
     const char* name;
-    const char* file;         // the program whose file is changed
-    const char* text;         // new contents; null removes the file
+    const char* file;  // the program whose file is changed
+    const char* text;  // new contents; null removes the file
     int32_t result;
     FatalError code;
-    bool vertexShaderMade;    // of the failing program
+    bool vertexShaderMade;  // of the failing program
     bool inputLayoutMade;
-    const char* diagnostic;   // part of what standard error must say
+    const char* diagnostic;  // part of what standard error must say
 };
 
 TEST_F(ShaderLoading, EachFailureStopsTheStepWithItsCode)
 {
     const std::wstring compile = L"Unable to compile shader from file.";
     const ShaderFailure cases[] = {
-        {"missing main", "main", nullptr, E_FILE_NOT_FOUND_RESULT, ShaderCompileFailed, false, false, "main.hlsl: cannot open the file"},
-        {"compile error in test", "test", syntaxError, E_FAIL_RESULT, ShaderCompileFailed, false, false, "'undeclaredThing' : unknown variable"},
-        {"empty plain", "plain", "", E_FAIL_RESULT, ShaderCompileFailed, false, false, "entry point \"VShader\" not found"},
-        {"main without a pixel shader", "main", noPixelShader, E_FAIL_RESULT, ShaderCompileFailed, true, true, "entry point \"PShader\" not found"},
-        {"main reads a normal", "main", normalShader, E_INVALIDARG_RESULT, InputLayoutFailed, true, false, "reads NORMAL0"},
+        {"missing main", "main", nullptr, E_FILE_NOT_FOUND_RESULT, ShaderCompileFailed, false, false,
+         "main.hlsl: cannot open the file"},
+        {"compile error in test", "test", syntaxError, E_FAIL_RESULT, ShaderCompileFailed, false, false,
+         "'undeclaredThing' : unknown variable"},
+        {"empty plain", "plain", "", E_FAIL_RESULT, ShaderCompileFailed, false, false,
+         "entry point \"VShader\" not found"},
+        {"main without a pixel shader", "main", noPixelShader, E_FAIL_RESULT, ShaderCompileFailed, true, true,
+         "entry point \"PShader\" not found"},
+        {"main reads a normal", "main", normalShader, E_INVALIDARG_RESULT, InputLayoutFailed, true, false,
+         "reads NORMAL0"},
     };
     for (const ShaderFailure& c : cases) {
         for (const char* name : {"main", "test", "plain"})
@@ -359,12 +376,14 @@ TEST_F(ShaderLoading, EachFailureStopsTheStepWithItsCode)
         std::swprintf(hex, 16, L"%X", static_cast<uint32_t>(c.result));
         EXPECT_EQ(Recorder::Log(), L"Loading shaders... ERROR: 0x" + std::wstring(hex) + L"\n") << c.name;
         ASSERT_EQ(Recorder::Boxes().size(), 1u) << c.name;
-        const std::wstring first = c.code == InputLayoutFailed ? L"Unable to create input layout from shader." : compile;
+        const std::wstring first =
+            c.code == InputLayoutFailed ? L"Unable to create input layout from shader." : compile;
         EXPECT_EQ(Recorder::Boxes()[0].text, Box(first, HresultText(c.result), hex)) << c.name;
 
         const std::string file = c.file;
-        ShaderProgram& failing = file == "main" ? graphics.mainShader
-                                 : file == "test" ? graphics.testShader : graphics.plainShader;
+        ShaderProgram& failing = file == "main"   ? graphics.mainShader
+                                 : file == "test" ? graphics.testShader
+                                                  : graphics.plainShader;
         EXPECT_FALSE(failing.loaded) << c.name;
         EXPECT_EQ(failing.vertexShader != nullptr, c.vertexShaderMade) << c.name;
         EXPECT_EQ(failing.inputLayout != nullptr, c.inputLayoutMade) << c.name;
@@ -416,16 +435,20 @@ float4 VShader(In input) : SV_POSITION { return float4(input.position, input.col
 )";
     GfxShaderCode code;
     std::string diagnostics;
-    ASSERT_EQ(CompileShaderFromText(source, "inline", "VShader", "vs_4_0", code, diagnostics), 0) << diagnostics;
+    ASSERT_EQ(CompileShaderFromText(source, "inline", "VShader", "vs_4_0", code, diagnostics), 0)
+        << diagnostics;
     ASSERT_EQ(code.inputs.size(), 3u);
     std::vector<std::pair<std::string, uint32_t>> seen;
     for (const GfxShaderInput& input : code.inputs)
         seen.push_back({input.semantic, input.semanticIndex});
     EXPECT_NE(std::find(seen.begin(), seen.end(), std::pair<std::string, uint32_t>{"COLOR", 0}), seen.end());
-    EXPECT_NE(std::find(seen.begin(), seen.end(), std::pair<std::string, uint32_t>{"POSITION", 0}), seen.end());
-    EXPECT_NE(std::find(seen.begin(), seen.end(), std::pair<std::string, uint32_t>{"TEXCOORD", 3}), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), std::pair<std::string, uint32_t>{"POSITION", 0}),
+              seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), std::pair<std::string, uint32_t>{"TEXCOORD", 3}),
+              seen.end());
 
-    EXPECT_EQ(CompileShaderFromText(source, "inline", "VShader", "gs_4_0", code, diagnostics), E_INVALIDARG_RESULT);
+    EXPECT_EQ(CompileShaderFromText(source, "inline", "VShader", "gs_4_0", code, diagnostics),
+              E_INVALIDARG_RESULT);
 }
 
 // -------------------------------------------------------------- buffers and matrices
@@ -492,7 +515,8 @@ TEST(LoadStartingGraphics, WithoutADeviceFailsAtTheVertexBuffer)
     EXPECT_EQ(LoadStartingGraphics(graphics, MakeSettings(64, 48)), E_FAIL_RESULT);
     EXPECT_EQ(Recorder::Log(), L"Loading starting graphics... ERROR: 0x80004005\n");
     ASSERT_EQ(Recorder::Boxes().size(), 1u);
-    EXPECT_EQ(Recorder::Boxes()[0].text, Box(L"Unable to create vertex buffer.", L"Unspecified error", L"80004005"));
+    EXPECT_EQ(Recorder::Boxes()[0].text,
+              Box(L"Unable to create vertex buffer.", L"Unspecified error", L"80004005"));
     EXPECT_EQ(graphics.vertexBuffer, nullptr);
     EXPECT_EQ(graphics.constantBuffer, nullptr);
 }

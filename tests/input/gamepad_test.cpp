@@ -34,7 +34,10 @@ uint32_t ScriptedReader(uint32_t userIndex, PadState* state)
 }
 
 std::wstring capturedLog;
-void CaptureLog(const std::wstring& text) { capturedLog += text; }
+void CaptureLog(const std::wstring& text)
+{
+    capturedLog += text;
+}
 
 class GamepadTest : public ::testing::Test {
 protected:
@@ -79,9 +82,9 @@ TEST_F(GamepadTest, NewPadIsDisconnectedWithEveryButtonUnavailable)
     EXPECT_FALSE(pad->connected);
     EXPECT_EQ(pad->userIndex, 0);
     const char* names[16] = {"Left Trigger/L2", "Right Trigger/R2", "Left Bumper/L1", "Right Bumper/R1",
-                             "Left Stick/L3", "Right Stick/R3", "A/Cross", "B/Circle", "X/Square",
-                             "Y/Triangle", "D-Pad Up", "D-Pad Down", "D-Pad Left", "D-Pad Right",
-                             "Start", "Back/Select"};
+                             "Left Stick/L3",   "Right Stick/R3",   "A/Cross",        "B/Circle",
+                             "X/Square",        "Y/Triangle",       "D-Pad Up",       "D-Pad Down",
+                             "D-Pad Left",      "D-Pad Right",      "Start",          "Back/Select"};
     for (size_t i = 0; i < 16; ++i) {
         EXPECT_EQ(pad->buttons[i]->state, Unavailable) << i;
         EXPECT_EQ(pad->buttons[i]->name, names[i]) << i;
@@ -98,12 +101,10 @@ TEST_F(GamepadTest, EachButtonBitPressesItsOwnRecordOnly)
         uint16_t bit;
         InputButton Gamepad::*record;
     } cases[] = {
-        {0x0100, &Gamepad::leftBumper}, {0x0200, &Gamepad::rightBumper},
-        {0x0040, &Gamepad::leftStick},  {0x0080, &Gamepad::rightStick},
-        {0x1000, &Gamepad::buttonA},    {0x2000, &Gamepad::buttonB},
-        {0x4000, &Gamepad::buttonX},    {0x8000, &Gamepad::buttonY},
-        {0x0001, &Gamepad::dpadUp},     {0x0002, &Gamepad::dpadDown},
-        {0x0004, &Gamepad::dpadLeft},   {0x0008, &Gamepad::dpadRight},
+        {0x0100, &Gamepad::leftBumper}, {0x0200, &Gamepad::rightBumper}, {0x0040, &Gamepad::leftStick},
+        {0x0080, &Gamepad::rightStick}, {0x1000, &Gamepad::buttonA},     {0x2000, &Gamepad::buttonB},
+        {0x4000, &Gamepad::buttonX},    {0x8000, &Gamepad::buttonY},     {0x0001, &Gamepad::dpadUp},
+        {0x0002, &Gamepad::dpadDown},   {0x0004, &Gamepad::dpadLeft},    {0x0008, &Gamepad::dpadRight},
         {0x0010, &Gamepad::start},      {0x0020, &Gamepad::back},
     };
     for (const auto& c : cases) {
@@ -127,16 +128,16 @@ TEST_F(GamepadTest, StickDeadZoneAndScaling)
         int16_t x, y;
         float outX, outY;
     } cases[] = {
-        {8000, 0, 0.0f, 0.0f},                 // inside the dead zone
-        {8192, 0, 0.0f, 0.0f},                 // exactly on its edge
-        {5000, -5000, 0.0f, 0.0f},             // diagonal inside it
-        {16384, 0, 1.0f / 6.0f, 0.0f},         // half deflection
+        {8000, 0, 0.0f, 0.0f},          // inside the dead zone
+        {8192, 0, 0.0f, 0.0f},          // exactly on its edge
+        {5000, -5000, 0.0f, 0.0f},      // diagonal inside it
+        {16384, 0, 1.0f / 6.0f, 0.0f},  // half deflection
         {0, -16384, 0.0f, -1.0f / 6.0f},
-        {32767, 0, 0.9999288f, 0.0f},          // full deflection
+        {32767, 0, 0.9999288f, 0.0f},  // full deflection
         {-32768, 0, -1.0f, 0.0f},
         {6000, 6000, 0.0021851f, 0.0021851f},  // just past the edge diagonally
         {-20000, 12000, -0.3758025f, 0.2254815f},
-        {32767, 32767, 0.9999695f, 0.9999695f}, // magnitude clamped: k = 1
+        {32767, 32767, 0.9999695f, 0.9999695f},  // magnitude clamped: k = 1
         {-32768, -32768, -1.0f, -1.0f},
     };
     for (const auto& c : cases) {
@@ -218,12 +219,12 @@ TEST_F(GamepadTest, PollsFollowThePadReleaseRule)
         KeyState afterPoll;
         KeyState afterFrame;
     } steps[] = {
-        {false, false, Up, Up},           // first poll connects: Up, and an up report keeps Up
+        {false, false, Up, Up},  // first poll connects: Up, and an up report keeps Up
         {true, false, Pressed, Pressed},
-        {true, true, Pressed, Held},      // two down polls in one frame stay Pressed
+        {true, true, Pressed, Held},  // two down polls in one frame stay Pressed
         {true, false, Held, Held},
         {false, false, Released, Released},
-        {false, true, Released, Up},      // two up polls in one frame stay Released
+        {false, true, Released, Up},  // two up polls in one frame stay Released
         {false, true, Up, Up},
     };
     for (size_t i = 0; i < sizeof(steps) / sizeof(steps[0]); ++i) {
@@ -282,7 +283,8 @@ TEST_F(GamepadTest, MarkConnectedAndDisconnectedActOnlyOnAChange)
 TEST_F(GamepadTest, PadReportPollsAllFourPadsInOrder)
 {
     auto input = std::make_unique<Input>();
-    for (uint8_t i = 0; i < 4; ++i) input->gamepads[i].userIndex = i;
+    for (uint8_t i = 0; i < 4; ++i)
+        input->gamepads[i].userIndex = i;
     script.present[2] = true;
     script.state[2] = ButtonBits(PAD_START);
     Message hid;
@@ -324,7 +326,8 @@ TEST_F(GamepadTest, StartupProbesPadsLogsAndBindsKeys)
         EXPECT_EQ(p.connected, script.present[i]) << int(i);
         EXPECT_EQ(p.buttonA.state, script.present[i] ? Up : Unavailable) << int(i);
     }
-    EXPECT_EQ(capturedLog.find(L"Initializing RID objects... "), 0u) << std::string(capturedLog.begin(), capturedLog.end());
+    EXPECT_EQ(capturedLog.find(L"Initializing RID objects... "), 0u)
+        << std::string(capturedLog.begin(), capturedLog.end());
     EXPECT_EQ(capturedLog.substr(capturedLog.size() - 6), L"done!\n");
     EXPECT_EQ(input->keyboard.forward.code, 0x26);
     EXPECT_EQ(input->keyboard.forward.name, "Up");

@@ -52,9 +52,12 @@ TEST(KeyboardMessages, EdgeSequences)
     const SequenceCase cases[] = {
         {"tap within one frame", {{'D', Pressed}, {'U', Released}, {'E', Up}}},
         {"release of a key that is up", {{'U', Released}, {'E', Up}, {'E', Up}}},
-        {"hold with auto-repeat", {{'D', Pressed}, {'D', Pressed}, {'E', Held}, {'D', Held}, {'E', Held}, {'U', Released}, {'E', Up}}},
-        {"release then press in one frame", {{'D', Pressed}, {'E', Held}, {'U', Released}, {'D', Pressed}, {'E', Held}}},
-        {"system keys change nothing", {{'d', Up}, {'u', Up}, {'D', Pressed}, {'E', Held}, {'u', Held}, {'d', Held}}},
+        {"hold with auto-repeat",
+         {{'D', Pressed}, {'D', Pressed}, {'E', Held}, {'D', Held}, {'E', Held}, {'U', Released}, {'E', Up}}},
+        {"release then press in one frame",
+         {{'D', Pressed}, {'E', Held}, {'U', Released}, {'D', Pressed}, {'E', Held}}},
+        {"system keys change nothing",
+         {{'d', Up}, {'u', Up}, {'D', Pressed}, {'E', Held}, {'u', Held}, {'d', Held}}},
     };
     for (const SequenceCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -63,12 +66,23 @@ TEST(KeyboardMessages, EdgeSequences)
         for (size_t i = 0; i < c.steps.size(); ++i) {
             const Step& step = c.steps[i];
             switch (step.op) {
-            case 'D': HandleInputMessage(*input, RawKey(0x57, WM_KEYDOWN)); break;
-            case 'U': HandleInputMessage(*input, RawKey(0x57, WM_KEYUP)); break;
-            case 'd': HandleInputMessage(*input, RawKey(0x57, WM_SYSKEYDOWN)); break;
-            case 'u': HandleInputMessage(*input, RawKey(0x57, WM_SYSKEYUP)); break;
-            case 'E': EndInputFrame(*input); break;
-            default: FAIL() << "bad step";
+            case 'D':
+                HandleInputMessage(*input, RawKey(0x57, WM_KEYDOWN));
+                break;
+            case 'U':
+                HandleInputMessage(*input, RawKey(0x57, WM_KEYUP));
+                break;
+            case 'd':
+                HandleInputMessage(*input, RawKey(0x57, WM_SYSKEYDOWN));
+                break;
+            case 'u':
+                HandleInputMessage(*input, RawKey(0x57, WM_SYSKEYUP));
+                break;
+            case 'E':
+                EndInputFrame(*input);
+                break;
+            default:
+                FAIL() << "bad step";
             }
             EXPECT_EQ(input->keyboard.forward.state, step.expect) << "step " << i << " '" << step.op << "'";
         }
@@ -213,10 +227,8 @@ TEST(MouseMessages, WheelNotchesAreSigned16BitAndNeedTheWheelFlag)
         uint16_t data;
         float delta;
     } cases[] = {
-        {RI_MOUSE_WHEEL, 120, 120.0f},
-        {RI_MOUSE_WHEEL, 0xFF88, -120.0f},  // -120 as 16 bits
-        {RI_MOUSE_WHEEL, 0x8000, -32768.0f},
-        {RI_MOUSE_WHEEL | RI_MOUSE_LEFT_BUTTON_DOWN, 240, 240.0f},
+        {RI_MOUSE_WHEEL, 120, 120.0f},          {RI_MOUSE_WHEEL, 0xFF88, -120.0f},  // -120 as 16 bits
+        {RI_MOUSE_WHEEL, 0x8000, -32768.0f},    {RI_MOUSE_WHEEL | RI_MOUSE_LEFT_BUTTON_DOWN, 240, 240.0f},
         {RI_MOUSE_LEFT_BUTTON_DOWN, 120, 0.0f},  // data without the flag is no wheel motion
     };
     for (const auto& c : cases) {

@@ -11,11 +11,16 @@ namespace {
 TEST(VirtualKeyNames, UnnamedCodesAreExactlyTheListedOnes)
 {
     std::set<uint32_t> unnamed = {0x07, 0x0A, 0x0B, 0x16, 0x1A, 0x5E, 0xB8, 0xB9, 0xE0, 0xE8};
-    for (uint32_t c = 0x0E; c <= 0x12; ++c) unnamed.insert(c);
-    for (uint32_t c = 0x3A; c <= 0x40; ++c) unnamed.insert(c);
-    for (uint32_t c = 0x88; c <= 0x8F; ++c) unnamed.insert(c);
-    for (uint32_t c = 0x97; c <= 0x9F; ++c) unnamed.insert(c);
-    for (uint32_t c = 0xC3; c <= 0xDA; ++c) unnamed.insert(c);
+    for (uint32_t c = 0x0E; c <= 0x12; ++c)
+        unnamed.insert(c);
+    for (uint32_t c = 0x3A; c <= 0x40; ++c)
+        unnamed.insert(c);
+    for (uint32_t c = 0x88; c <= 0x8F; ++c)
+        unnamed.insert(c);
+    for (uint32_t c = 0x97; c <= 0x9F; ++c)
+        unnamed.insert(c);
+    for (uint32_t c = 0xC3; c <= 0xDA; ++c)
+        unnamed.insert(c);
     ASSERT_EQ(unnamed.size(), 63u);
 
     int named = 0;
@@ -96,11 +101,16 @@ TEST(Bindings, DefaultsGiveTheirCodesAndNames)
         uint16_t code;
         const char* name;
     } cases[] = {
-        {keyboard.forward, 0x57, "W"},        {keyboard.backward, 0x53, "S"},
-        {keyboard.left, 0x41, "A"},           {keyboard.right, 0x44, "D"},
-        {keyboard.sprint, 0xA0, "Left Shift"}, {keyboard.jump, 0x20, "Space"},
-        {keyboard.action, 0x45, "E"},         {keyboard.devConsole, 0xC0, "OEM3 (~`)"},
-        {keyboard.snapshot, 0x7B, "F12"},     {keyboard.pause, 0x50, "P"},
+        {keyboard.forward, 0x57, "W"},
+        {keyboard.backward, 0x53, "S"},
+        {keyboard.left, 0x41, "A"},
+        {keyboard.right, 0x44, "D"},
+        {keyboard.sprint, 0xA0, "Left Shift"},
+        {keyboard.jump, 0x20, "Space"},
+        {keyboard.action, 0x45, "E"},
+        {keyboard.devConsole, 0xC0, "OEM3 (~`)"},
+        {keyboard.snapshot, 0x7B, "F12"},
+        {keyboard.pause, 0x50, "P"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.record.code, c.code) << c.name;
@@ -116,11 +126,9 @@ TEST(Bindings, UnusualSettingValues)
         uint16_t code;
         const char* name;
     } cases[] = {
-        {0x10057, 0x57, "???"},   // above 0xFFFF: low bits bound, name from the full value
-        {0x10, 0x10, "???"},      // a code without a name binds normally
-        {0x79, 0x79, "F10"},
-        {-1, 0xFFFF, "???"},
-        {0, 0, "???"},
+        {0x10057, 0x57, "???"},  // above 0xFFFF: low bits bound, name from the full value
+        {0x10, 0x10, "???"},     // a code without a name binds normally
+        {0x79, 0x79, "F10"},    {-1, 0xFFFF, "???"}, {0, 0, "???"},
     };
     for (const auto& c : cases) {
         Keyboard keyboard;

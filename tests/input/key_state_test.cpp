@@ -69,10 +69,10 @@ TEST(KeyboardRecords, FixedKeysNamedAndBoundKeysEmptyAtConstruction)
 {
     Keyboard keyboard;
     const InputButton* expectedOrder[16] = {
-        &keyboard.enter, &keyboard.escape, &keyboard.leftShift, &keyboard.leftCtrl,
-        &keyboard.leftAlt, &keyboard.space, &keyboard.devConsole, &keyboard.snapshot,
-        &keyboard.pause, &keyboard.forward, &keyboard.backward, &keyboard.left,
-        &keyboard.right, &keyboard.sprint, &keyboard.jump, &keyboard.action};
+        &keyboard.enter,   &keyboard.escape,  &keyboard.leftShift,  &keyboard.leftCtrl,
+        &keyboard.leftAlt, &keyboard.space,   &keyboard.devConsole, &keyboard.snapshot,
+        &keyboard.pause,   &keyboard.forward, &keyboard.backward,   &keyboard.left,
+        &keyboard.right,   &keyboard.sprint,  &keyboard.jump,       &keyboard.action};
     for (size_t i = 0; i < 16; ++i) {
         EXPECT_EQ(keyboard.buttons[i], expectedOrder[i]) << i;
         EXPECT_EQ(keyboard.buttons[i]->state, Up) << i;
@@ -83,9 +83,9 @@ TEST(KeyboardRecords, FixedKeysNamedAndBoundKeysEmptyAtConstruction)
         uint16_t code;
         const char* name;
     } fixed[] = {
-        {keyboard.enter, 0x0D, "Enter"},         {keyboard.escape, 0x1B, "Esc"},
+        {keyboard.enter, 0x0D, "Enter"},          {keyboard.escape, 0x1B, "Esc"},
         {keyboard.leftShift, 0xA0, "Left Shift"}, {keyboard.leftCtrl, 0xA2, "Left Ctrl"},
-        {keyboard.leftAlt, 0xA4, "Left Alt"},    {keyboard.space, 0x20, "Space"},
+        {keyboard.leftAlt, 0xA4, "Left Alt"},     {keyboard.space, 0x20, "Space"},
     };
     for (const auto& f : fixed) {
         EXPECT_EQ(f.record.code, f.code);

@@ -18,31 +18,73 @@ TEST(ScancodeTable, GivesUsLayoutVirtualKeys)
         uint16_t vKey;
     };
     const Case cases[] = {
-        {SDL_SCANCODE_A, 0x41}, {SDL_SCANCODE_M, 0x4D}, {SDL_SCANCODE_Z, 0x5A},
-        {SDL_SCANCODE_0, 0x30}, {SDL_SCANCODE_1, 0x31}, {SDL_SCANCODE_9, 0x39},
-        {SDL_SCANCODE_F1, 0x70}, {SDL_SCANCODE_F10, 0x79}, {SDL_SCANCODE_F12, 0x7B},
-        {SDL_SCANCODE_F13, 0x7C}, {SDL_SCANCODE_F24, 0x87},
-        {SDL_SCANCODE_RETURN, 0x0D}, {SDL_SCANCODE_KP_ENTER, 0x0D}, {SDL_SCANCODE_ESCAPE, 0x1B},
-        {SDL_SCANCODE_BACKSPACE, 0x08}, {SDL_SCANCODE_TAB, 0x09}, {SDL_SCANCODE_SPACE, 0x20},
+        {SDL_SCANCODE_A, 0x41},
+        {SDL_SCANCODE_M, 0x4D},
+        {SDL_SCANCODE_Z, 0x5A},
+        {SDL_SCANCODE_0, 0x30},
+        {SDL_SCANCODE_1, 0x31},
+        {SDL_SCANCODE_9, 0x39},
+        {SDL_SCANCODE_F1, 0x70},
+        {SDL_SCANCODE_F10, 0x79},
+        {SDL_SCANCODE_F12, 0x7B},
+        {SDL_SCANCODE_F13, 0x7C},
+        {SDL_SCANCODE_F24, 0x87},
+        {SDL_SCANCODE_RETURN, 0x0D},
+        {SDL_SCANCODE_KP_ENTER, 0x0D},
+        {SDL_SCANCODE_ESCAPE, 0x1B},
+        {SDL_SCANCODE_BACKSPACE, 0x08},
+        {SDL_SCANCODE_TAB, 0x09},
+        {SDL_SCANCODE_SPACE, 0x20},
         {SDL_SCANCODE_CAPSLOCK, 0x14},
-        {SDL_SCANCODE_LEFT, 0x25}, {SDL_SCANCODE_UP, 0x26}, {SDL_SCANCODE_RIGHT, 0x27}, {SDL_SCANCODE_DOWN, 0x28},
-        {SDL_SCANCODE_INSERT, 0x2D}, {SDL_SCANCODE_DELETE, 0x2E}, {SDL_SCANCODE_HOME, 0x24},
-        {SDL_SCANCODE_END, 0x23}, {SDL_SCANCODE_PAGEUP, 0x21}, {SDL_SCANCODE_PAGEDOWN, 0x22},
-        {SDL_SCANCODE_PRINTSCREEN, 0x2C}, {SDL_SCANCODE_SCROLLLOCK, 0x91}, {SDL_SCANCODE_PAUSE, 0x13},
+        {SDL_SCANCODE_LEFT, 0x25},
+        {SDL_SCANCODE_UP, 0x26},
+        {SDL_SCANCODE_RIGHT, 0x27},
+        {SDL_SCANCODE_DOWN, 0x28},
+        {SDL_SCANCODE_INSERT, 0x2D},
+        {SDL_SCANCODE_DELETE, 0x2E},
+        {SDL_SCANCODE_HOME, 0x24},
+        {SDL_SCANCODE_END, 0x23},
+        {SDL_SCANCODE_PAGEUP, 0x21},
+        {SDL_SCANCODE_PAGEDOWN, 0x22},
+        {SDL_SCANCODE_PRINTSCREEN, 0x2C},
+        {SDL_SCANCODE_SCROLLLOCK, 0x91},
+        {SDL_SCANCODE_PAUSE, 0x13},
         {SDL_SCANCODE_NUMLOCKCLEAR, 0x90},
-        {SDL_SCANCODE_KP_0, 0x60}, {SDL_SCANCODE_KP_9, 0x69}, {SDL_SCANCODE_KP_MULTIPLY, 0x6A},
-        {SDL_SCANCODE_KP_PLUS, 0x6B}, {SDL_SCANCODE_KP_MINUS, 0x6D}, {SDL_SCANCODE_KP_PERIOD, 0x6E},
+        {SDL_SCANCODE_KP_0, 0x60},
+        {SDL_SCANCODE_KP_9, 0x69},
+        {SDL_SCANCODE_KP_MULTIPLY, 0x6A},
+        {SDL_SCANCODE_KP_PLUS, 0x6B},
+        {SDL_SCANCODE_KP_MINUS, 0x6D},
+        {SDL_SCANCODE_KP_PERIOD, 0x6E},
         {SDL_SCANCODE_KP_DIVIDE, 0x6F},
-        {SDL_SCANCODE_LSHIFT, 0xA0}, {SDL_SCANCODE_RSHIFT, 0xA1}, {SDL_SCANCODE_LCTRL, 0xA2},
-        {SDL_SCANCODE_RCTRL, 0xA3}, {SDL_SCANCODE_LALT, 0xA4}, {SDL_SCANCODE_RALT, 0xA5},
-        {SDL_SCANCODE_LGUI, 0x5B}, {SDL_SCANCODE_RGUI, 0x5C}, {SDL_SCANCODE_APPLICATION, 0x5D},
-        {SDL_SCANCODE_GRAVE, 0xC0}, {SDL_SCANCODE_MINUS, 0xBD}, {SDL_SCANCODE_EQUALS, 0xBB},
-        {SDL_SCANCODE_LEFTBRACKET, 0xDB}, {SDL_SCANCODE_RIGHTBRACKET, 0xDD}, {SDL_SCANCODE_BACKSLASH, 0xDC},
-        {SDL_SCANCODE_SEMICOLON, 0xBA}, {SDL_SCANCODE_APOSTROPHE, 0xDE}, {SDL_SCANCODE_COMMA, 0xBC},
-        {SDL_SCANCODE_PERIOD, 0xBE}, {SDL_SCANCODE_SLASH, 0xBF}, {SDL_SCANCODE_NONUSBACKSLASH, 0xE2},
+        {SDL_SCANCODE_LSHIFT, 0xA0},
+        {SDL_SCANCODE_RSHIFT, 0xA1},
+        {SDL_SCANCODE_LCTRL, 0xA2},
+        {SDL_SCANCODE_RCTRL, 0xA3},
+        {SDL_SCANCODE_LALT, 0xA4},
+        {SDL_SCANCODE_RALT, 0xA5},
+        {SDL_SCANCODE_LGUI, 0x5B},
+        {SDL_SCANCODE_RGUI, 0x5C},
+        {SDL_SCANCODE_APPLICATION, 0x5D},
+        {SDL_SCANCODE_GRAVE, 0xC0},
+        {SDL_SCANCODE_MINUS, 0xBD},
+        {SDL_SCANCODE_EQUALS, 0xBB},
+        {SDL_SCANCODE_LEFTBRACKET, 0xDB},
+        {SDL_SCANCODE_RIGHTBRACKET, 0xDD},
+        {SDL_SCANCODE_BACKSLASH, 0xDC},
+        {SDL_SCANCODE_SEMICOLON, 0xBA},
+        {SDL_SCANCODE_APOSTROPHE, 0xDE},
+        {SDL_SCANCODE_COMMA, 0xBC},
+        {SDL_SCANCODE_PERIOD, 0xBE},
+        {SDL_SCANCODE_SLASH, 0xBF},
+        {SDL_SCANCODE_NONUSBACKSLASH, 0xE2},
         // Keys with no virtual key, and values outside the scancode range.
-        {SDL_SCANCODE_UNKNOWN, 0}, {SDL_SCANCODE_MUTE, 0}, {SDL_SCANCODE_AUDIONEXT, 0},
-        {-1, 0}, {SDL_NUM_SCANCODES, 0}, {100000, 0},
+        {SDL_SCANCODE_UNKNOWN, 0},
+        {SDL_SCANCODE_MUTE, 0},
+        {SDL_SCANCODE_AUDIONEXT, 0},
+        {-1, 0},
+        {SDL_NUM_SCANCODES, 0},
+        {100000, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(VirtualKeyFromScancode(c.scancode), c.vKey) << "scancode " << c.scancode;
@@ -56,11 +98,12 @@ TEST(ScancodeTable, SystemKeysAreAltCombinationsF10AndAlt)
         bool system;
     };
     const Case cases[] = {
-        {SDL_SCANCODE_A, false, false}, {SDL_SCANCODE_A, true, true},
-        {SDL_SCANCODE_F4, false, false}, {SDL_SCANCODE_F4, true, true},
-        {SDL_SCANCODE_F10, false, true}, {SDL_SCANCODE_F9, false, false}, {SDL_SCANCODE_F11, false, false},
-        {SDL_SCANCODE_LALT, false, true}, {SDL_SCANCODE_RALT, false, true},
-        {SDL_SCANCODE_LCTRL, false, false}, {SDL_SCANCODE_LSHIFT, true, true},
+        {SDL_SCANCODE_A, false, false},    {SDL_SCANCODE_A, true, true},
+        {SDL_SCANCODE_F4, false, false},   {SDL_SCANCODE_F4, true, true},
+        {SDL_SCANCODE_F10, false, true},   {SDL_SCANCODE_F9, false, false},
+        {SDL_SCANCODE_F11, false, false},  {SDL_SCANCODE_LALT, false, true},
+        {SDL_SCANCODE_RALT, false, true},  {SDL_SCANCODE_LCTRL, false, false},
+        {SDL_SCANCODE_LSHIFT, true, true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsSystemKey(c.scancode, c.altHeld), c.system)
@@ -152,9 +195,9 @@ TEST_F(MessageQueueTest, KeyDownRepeatUpAndTextKeepTheirOrder)
     const std::vector<Message> got = Drain();
     struct Expect {
         uint32_t message;
-        uint32_t rawType;    // for WM_INPUT
-        uint32_t rawKind;    // raw keyboard message, for WM_INPUT
-        uint64_t wParam;     // for the others
+        uint32_t rawType;  // for WM_INPUT
+        uint32_t rawKind;  // raw keyboard message, for WM_INPUT
+        uint64_t wParam;   // for the others
         bool wasDown;
     };
     const Expect expected[] = {
@@ -221,7 +264,7 @@ TEST_F(MessageQueueTest, TextBecomesUtf16UnitsAndControlKeysTheirCharacters)
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE, KMOD_NONE, 0);
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_C, KMOD_LCTRL, 0);
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_F1, KMOD_NONE, 0);  // no character
-    PushKey(SDL_KEYDOWN, SDL_SCANCODE_X, KMOD_LALT, 0);    // an Alt character
+    PushKey(SDL_KEYDOWN, SDL_SCANCODE_X, KMOD_LALT, 0);   // an Alt character
     PushText("x");
     PushKey(SDL_KEYDOWN, SDL_SCANCODE_Y, KMOD_NONE, 0);
     PushText("y");
@@ -251,9 +294,9 @@ TEST_F(MessageQueueTest, MouseMotionButtonsAndWheelBecomeRawMouseInput)
         Uint32 type;
         Uint8 button;
     } buttons[] = {
-        {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT}, {SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT},
+        {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT},  {SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT},
         {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT}, {SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE},
-        {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1}, {SDL_MOUSEBUTTONUP, SDL_BUTTON_X2},
+        {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1},    {SDL_MOUSEBUTTONUP, SDL_BUTTON_X2},
     };
     for (const auto& b : buttons) {
         event = SDL_Event{};
@@ -265,7 +308,7 @@ TEST_F(MessageQueueTest, MouseMotionButtonsAndWheelBecomeRawMouseInput)
         Sint32 y;
         Uint32 direction;
     } wheels[] = {
-        {1, SDL_MOUSEWHEEL_NORMAL}, {-2, SDL_MOUSEWHEEL_NORMAL}, {1, SDL_MOUSEWHEEL_FLIPPED},
+        {1, SDL_MOUSEWHEEL_NORMAL}, {-2, SDL_MOUSEWHEEL_NORMAL},   {1, SDL_MOUSEWHEEL_FLIPPED},
         {0, SDL_MOUSEWHEEL_NORMAL}, {1000, SDL_MOUSEWHEEL_NORMAL},
     };
     for (const auto& w : wheels) {
@@ -284,10 +327,15 @@ TEST_F(MessageQueueTest, MouseMotionButtonsAndWheelBecomeRawMouseInput)
     };
     const Expect expected[] = {
         {0, 0},
-        {RI_MOUSE_LEFT_BUTTON_DOWN, 0}, {RI_MOUSE_LEFT_BUTTON_UP, 0},
-        {RI_MOUSE_RIGHT_BUTTON_DOWN, 0}, {RI_MOUSE_MIDDLE_BUTTON_UP, 0},
-        {RI_MOUSE_BUTTON_4_DOWN, 0}, {RI_MOUSE_BUTTON_5_UP, 0},
-        {RI_MOUSE_WHEEL, 120}, {RI_MOUSE_WHEEL, -240}, {RI_MOUSE_WHEEL, -120},
+        {RI_MOUSE_LEFT_BUTTON_DOWN, 0},
+        {RI_MOUSE_LEFT_BUTTON_UP, 0},
+        {RI_MOUSE_RIGHT_BUTTON_DOWN, 0},
+        {RI_MOUSE_MIDDLE_BUTTON_UP, 0},
+        {RI_MOUSE_BUTTON_4_DOWN, 0},
+        {RI_MOUSE_BUTTON_5_UP, 0},
+        {RI_MOUSE_WHEEL, 120},
+        {RI_MOUSE_WHEEL, -240},
+        {RI_MOUSE_WHEEL, -120},
         // a horizontal-only scroll posts nothing; a huge one saturates
         {RI_MOUSE_WHEEL, 32767},
     };

@@ -68,11 +68,11 @@ TEST(Utf8, MalformedInputBecomesReplacementCharacters)
         std::string utf8;
         std::wstring wide;
     } decode[] = {
-        {"\x80", fffd},                              // stray continuation byte
-        {"a\xC3", L"a" + fffd},                      // truncated at the end
-        {"\xC3(", fffd + L"("},                      // continuation missing
-        {"\xC0\xAF", fffd + fffd},                   // overlong '/'
-        {"\xED\xA0\x80", fffd + fffd + fffd},        // encoded surrogate
+        {"\x80", fffd},                                   // stray continuation byte
+        {"a\xC3", L"a" + fffd},                           // truncated at the end
+        {"\xC3(", fffd + L"("},                           // continuation missing
+        {"\xC0\xAF", fffd + fffd},                        // overlong '/'
+        {"\xED\xA0\x80", fffd + fffd + fffd},             // encoded surrogate
         {"\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},  // above U+10FFFF
         {"\xFF", fffd},
     };

@@ -16,9 +16,18 @@ const Float4 kBlue = {0.0f, 0.0f, 1.0f, 1.0f};
 // h = cot(pi/8); the horizontal scale is h / aspect.
 constexpr double kCotEighthPi = 2.414213562373095;
 
-bool IsRed(const Rgba& c) { return c.r > 200 && c.g < 30 && c.b < 30; }
-bool IsGreen(const Rgba& c) { return c.g > 200 && c.r < 30 && c.b < 30; }
-bool IsBlack(const Rgba& c) { return c.r < 20 && c.g < 20 && c.b < 20; }
+bool IsRed(const Rgba& c)
+{
+    return c.r > 200 && c.g < 30 && c.b < 30;
+}
+bool IsGreen(const Rgba& c)
+{
+    return c.g > 200 && c.r < 30 && c.b < 30;
+}
+bool IsBlack(const Rgba& c)
+{
+    return c.r < 20 && c.g < 20 && c.b < 20;
+}
 
 struct PixelRect {
     int left, top, right, bottom;  // inclusive-exclusive: columns left..right-1, rows top..bottom-1
@@ -61,8 +70,7 @@ TEST_F(RenderTest, FullScreenRectangleCoversEveryPixelExactlyOnce)
     device.Clear(0.0f, 0.0f, 0.0f, 0.0f);
     device.BeginOverlayPass();
     // Half-opaque white over black: one layer gives 0.5, two would give 0.75.
-    FillRect2D(graphics, kWidth, kHeight, -kWidth / 2.0f, kHeight / 2.0f, {1.0f, 1.0f, 1.0f, 0.5f},
-               kWhite);
+    FillRect2D(graphics, kWidth, kHeight, -kWidth / 2.0f, kHeight / 2.0f, {1.0f, 1.0f, 1.0f, 0.5f}, kWhite);
     device.ReadBack();
 
     int wrong = 0;
@@ -102,8 +110,7 @@ TEST_F(RenderTest, RectangleSignsDecideCullingAndReflection)
 TEST_F(RenderTest, VeilBlendsQuarterBlackOverTheClearColour)
 {
     device.BeginOverlayPass();
-    FillRect2D(graphics, kWidth, kHeight, -kWidth / 2.0f, kHeight / 2.0f, {0.0f, 0.0f, 0.0f, 0.25f},
-               kWhite);
+    FillRect2D(graphics, kWidth, kHeight, -kWidth / 2.0f, kHeight / 2.0f, {0.0f, 0.0f, 0.0f, 0.25f}, kWhite);
     device.ReadBack();
     // Clear colour (0, 0.2, 0.4, 0) is stored as (0, 51, 102, 0); three
     // quarters of it remain: (0, 38.25, 76.5). Alpha is the source's, 0.25.
@@ -120,7 +127,8 @@ TEST_F(RenderTest, HorizontalThickLineCoversItsSpanAndThickness)
     device.ReadBack();
     // x -100..100 and y 48..52 in overlay space.
     const PixelRect expected{60, 168, 260, 172};
-    ExpectCoverage(device, [&](int x, int y) { return expected.Contains(x, y); }, IsRed);
+    ExpectCoverage(
+        device, [&](int x, int y) { return expected.Contains(x, y); }, IsRed);
 }
 
 TEST_F(RenderTest, ThickLineRunsFromStartToEndWithoutOvershoot)
@@ -154,7 +162,8 @@ TEST_F(RenderTest, ThickLineWithEqualEndPointsDrawsNothing)
     device.BeginOverlayPass();
     DrawThickLine2D(graphics, 10.0f, 20.0f, 20.0f, 20.0f, 20.0f, kRed, kRed, kWhite);
     device.ReadBack();
-    ExpectCoverage(device, [](int, int) { return false; }, [](const Rgba& c) { return c.r > 0; });
+    ExpectCoverage(
+        device, [](int, int) { return false; }, [](const Rgba& c) { return c.r > 0; });
 }
 
 TEST_F(RenderTest, RectangleOutlineIsABandCentredOnTheBorderWithFilledCorners)
@@ -168,8 +177,7 @@ TEST_F(RenderTest, RectangleOutlineIsABandCentredOnTheBorderWithFilledCorners)
     const PixelRect outer{108, 88, 212, 152};
     const PixelRect inner{112, 92, 208, 148};
     ExpectCoverage(
-        device, [&](int x, int y) { return outer.Contains(x, y) && !inner.Contains(x, y); },
-        IsGreen);
+        device, [&](int x, int y) { return outer.Contains(x, y) && !inner.Contains(x, y); }, IsGreen);
 }
 
 TEST_F(RenderTest, CircleIsAFortySidedPolygonOfTheGivenCircumradius)
@@ -219,8 +227,8 @@ TEST_F(RenderTest, EllipseRadiiSignsAndPlacement)
         SCOPED_TRACE(c.name);
         device.Clear(0.0f, 0.0f, 0.0f, 1.0f);
         device.BeginOverlayPass();
-        FillEllipse2D(graphics, c.radiusX, c.radiusY, static_cast<float>(cx), static_cast<float>(cy),
-                      kRed, kWhite);
+        FillEllipse2D(graphics, c.radiusX, c.radiusY, static_cast<float>(cx), static_cast<float>(cy), kRed,
+                      kWhite);
         device.ReadBack();
         auto painted = [&](double x, double y) {
             return IsRed(device.At(OverlayColumn(cx + x, kWidth), OverlayRow(cy + y, kHeight)));
@@ -261,9 +269,9 @@ TEST_F(RenderTest, BoxLandsOnProjectedPixelsAndNearerBoxHidesFartherOne)
     device.ReadBack();
 
     const double aspect = static_cast<double>(kWidth) / kHeight;
-    const double nearHalfWidth = 0.5 * (kCotEighthPi / aspect) / 3.5 * (kWidth / 2.0);   // 41.4 px
-    const double nearHalfHeight = 0.5 * kCotEighthPi / 3.5 * (kHeight / 2.0);            // 41.4 px
-    const double farHalfWidth = 1.5 * (kCotEighthPi / aspect) / 5.5 * (kWidth / 2.0);    // 79.0 px
+    const double nearHalfWidth = 0.5 * (kCotEighthPi / aspect) / 3.5 * (kWidth / 2.0);  // 41.4 px
+    const double nearHalfHeight = 0.5 * kCotEighthPi / 3.5 * (kHeight / 2.0);           // 41.4 px
+    const double farHalfWidth = 1.5 * (kCotEighthPi / aspect) / 5.5 * (kWidth / 2.0);   // 79.0 px
     const int cx = kWidth / 2, cy = kHeight / 2;
 
     EXPECT_TRUE(IsGreen(device.At(cx, cy)));
@@ -287,7 +295,7 @@ TEST_F(RenderTest, EveryBoxFaceIsWoundToBeSeenFromOutside)
     };
     const float quarter = 1.5707964f;
     const Case cases[] = {
-        {"-z", Identity()},           {"+x", RotationY(quarter)}, {"+z", RotationY(2 * quarter)},
+        {"-z", Identity()},          {"+x", RotationY(quarter)}, {"+z", RotationY(2 * quarter)},
         {"-x", RotationY(-quarter)}, {"+y", RotationX(quarter)}, {"-y", RotationX(-quarter)},
     };
     for (const Case& c : cases) {

@@ -168,5 +168,11 @@ protected:
 };
 
 // Overlay point (x, y) -> pixel column / row of a kWidth x kHeight buffer.
-inline int OverlayColumn(double x, int width) { return static_cast<int>(std::floor(x + width / 2.0)); }
-inline int OverlayRow(double y, int height) { return static_cast<int>(std::floor(y + height / 2.0)); }
+inline int OverlayColumn(double x, int width)
+{
+    return static_cast<int>(std::floor(x + width / 2.0));
+}
+inline int OverlayRow(double y, int height)
+{
+    return static_cast<int>(std::floor(y + height / 2.0));
+}

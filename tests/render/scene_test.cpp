@@ -202,7 +202,8 @@ TEST_F(SceneTest, CubeComingToRestTurnsFromActiveThroughRedToWhite)
     // A cube dropped onto the ground, drawn after every simulation sub-step
     // (wanting deactivation lasts one sub-step before the island sleeps):
     // its colour runs active -> wants deactivation -> sleeping, each once.
-    Entity* cube = CreateEntity(world, Dynamic, Box, 10.0f, 0.3f, 0.3f, 0.3f, CreateMotionState(0.0f, 0.6f, 5.0f));
+    Entity* cube =
+        CreateEntity(world, Dynamic, Box, 10.0f, 0.3f, 0.3f, 0.3f, CreateMotionState(0.0f, 0.6f, 5.0f));
     btTransform away = btTransform::getIdentity();
     away.setOrigin(btVector3(0, 0.3f, -20));
     // The player stands on the ground behind the camera.

@@ -34,9 +34,9 @@ struct CameraFixture : ::testing::Test {
 
     void SetUp() override
     {
-        AddEntity(0.0f, 0.0f, 0.0f);    // 0
-        AddEntity(1.0f, 0.3f, -1.0f);   // 1: the player
-        AddEntity(-2.0f, 4.0f, 6.0f);   // 2
+        AddEntity(0.0f, 0.0f, 0.0f);   // 0
+        AddEntity(1.0f, 0.3f, -1.0f);  // 1: the player
+        AddEntity(-2.0f, 4.0f, 6.0f);  // 2
         world.playerEntity = world.entities[1];
         SeedCamera(camera);
     }
@@ -57,7 +57,8 @@ struct CameraFixture : ::testing::Test {
     void ExpectViewFinite() const
     {
         for (const auto& row : view.m) {
-            for (float value : row) EXPECT_TRUE(std::isfinite(value));
+            for (float value : row)
+                EXPECT_TRUE(std::isfinite(value));
         }
     }
 };
@@ -179,7 +180,7 @@ struct SmoothCase {
     const char* name;
     bool wobble;
     double dt;
-    double eyeShare;     // share of the way to the goal covered in this frame
+    double eyeShare;  // share of the way to the goal covered in this frame
     double lookAtShare;
 };
 
@@ -264,7 +265,8 @@ TEST_F(CameraFixture, ZoomZeroPutsTheEyeOnTheTarget)
 TEST_F(CameraFixture, DegenerateViewKeepsThePreviousMatrix)
 {
     Matrix4 previous;
-    for (int i = 0; i < 4; ++i) previous.m[i][i] = 2.0f;
+    for (int i = 0; i < 4; ++i)
+        previous.m[i][i] = 2.0f;
     previous.m[3][0] = 7.0f;
 
     // Eye on the look-at point and a zero frame: the direction is zero.
@@ -351,15 +353,11 @@ TEST(CameraTarget, CommaAndPeriodWrapAroundTheList)
         size_t count;
         int32_t previous, next;
     } cases[] = {
-        {0, 10, 9, 1},
-        {5, 10, 4, 6},
-        {9, 10, 8, 0},
-        {9, 12, 8, 10},   // entities added later extend the cycle
-        {11, 12, 10, 0},
-        {0, 1, 0, 0},
-        {-1, 10, 9, 0},   // below 0 compared unsigned on the way up
-        {0, 0, 0, 0},
-        {INT32_MAX, 10, INT32_MAX - 1, 0},
+        {0, 10, 9, 1},   {5, 10, 4, 6},
+        {9, 10, 8, 0},   {9, 12, 8, 10},  // entities added later extend the cycle
+        {11, 12, 10, 0}, {0, 1, 0, 0},
+        {-1, 10, 9, 0},  // below 0 compared unsigned on the way up
+        {0, 0, 0, 0},    {INT32_MAX, 10, INT32_MAX - 1, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.index << " of " << c.count);

@@ -77,19 +77,20 @@ TEST(ContactTables, RebuiltAfterBeingChangedFromOutside)
         void (*apply)(ContactTables&, btPersistentManifold*, const ContactTables&);
     };
     const Change changes[] = {
-        {"cleared", [](ContactTables& t, btPersistentManifold*, const ContactTables&) {
-             t.manifoldsByBody.clear();
-         }},
-        {"a list replaced", [](ContactTables& t, btPersistentManifold* m, const ContactTables&) {
-             t.manifoldsByBody[m->getBody0()] = {m};
-         }},
-        {"a list grown through find", [](ContactTables& t, btPersistentManifold* m, const ContactTables&) {
+        {"cleared",
+         [](ContactTables& t, btPersistentManifold*, const ContactTables&) { t.manifoldsByBody.clear(); }},
+        {"a list replaced", [](ContactTables& t, btPersistentManifold* m,
+                               const ContactTables&) { t.manifoldsByBody[m->getBody0()] = {m}; }},
+        {"a list grown through find",
+         [](ContactTables& t, btPersistentManifold* m, const ContactTables&) {
              t.manifoldsByBody.find(m->getBody0())->second.push_back(m);
          }},
-        {"points emptied", [](ContactTables& t, btPersistentManifold*, const ContactTables&) {
+        {"points emptied",
+         [](ContactTables& t, btPersistentManifold*, const ContactTables&) {
              t.contactPointsByBody = BodyTable<btManifoldPoint>();
          }},
-        {"an old copy put back", [](ContactTables& t, btPersistentManifold* m, const ContactTables& old) {
+        {"an old copy put back",
+         [](ContactTables& t, btPersistentManifold* m, const ContactTables& old) {
              BodyTable<btPersistentManifold> stale = old.manifoldsByBody;
              stale[m->getBody1()].push_back(m);
              t.manifoldsByBody = stale;

@@ -167,8 +167,8 @@ TEST(Entity, ResetRestoresTheStartAtRest)
 TEST(Entity, ResetDoesNotWakeAStaticBody)
 {
     TestWorld test;
-    Entity* block = CreateEntity(test.world, Dynamic, Box, 0.0f, 1.0f, 1.0f, 1.0f,
-                                 CreateMotionState(5.0f, 1.0f, 5.0f));
+    Entity* block =
+        CreateEntity(test.world, Dynamic, Box, 0.0f, 1.0f, 1.0f, 1.0f, CreateMotionState(5.0f, 1.0f, 5.0f));
     ASSERT_TRUE(block->body->isStaticObject());
     const int before = block->body->getActivationState();
     ResetEntity(*block);

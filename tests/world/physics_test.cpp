@@ -125,8 +125,7 @@ TEST(Physics, UnusableFrameTimesChangeNothing)
     ASSERT_FALSE(before.contactPointsByBody.empty());
 
     const float frames[] = {0.0f, -0.5f, std::numeric_limits<float>::quiet_NaN(),
-                            std::numeric_limits<float>::infinity(),
-                            -std::numeric_limits<float>::infinity()};
+                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
     for (float frame : frames) {
         SCOPED_TRACE(frame);
         StepPhysics(test.world, frame);
@@ -168,8 +167,8 @@ TEST(Physics, ContactTablesListBothBodiesPointsAndOnlyTheFirstBodysManifolds)
     // the earlier-added body first in a box-box pair: the cube on the ground
     // is a first body, the cube on the shelf made before it a second body.
     Entity* onGround = test.Cube(-4.0f, 0.3f, 4.0f);
-    Entity* shelf = CreateEntity(test.world, Dynamic, Box, 0.0f, 1.0f, 0.5f, 1.0f,
-                                 CreateMotionState(4.0f, 0.5f, 4.0f));
+    Entity* shelf =
+        CreateEntity(test.world, Dynamic, Box, 0.0f, 1.0f, 0.5f, 1.0f, CreateMotionState(4.0f, 0.5f, 4.0f));
     Entity* onShelf = test.Cube(4.0f, 1.35f, 4.0f);
     test.Run(1.0f);
 
@@ -200,8 +199,7 @@ TEST(Physics, ContactTablesListBothBodiesPointsAndOnlyTheFirstBodysManifolds)
     // Second bodies: the points, never the manifold.
     EXPECT_EQ(PointsOf(shelfPair), points.at(onShelf->body));
     const auto& onShelfManifolds = manifolds[onShelf->body];
-    EXPECT_EQ(onShelfManifolds.end(),
-              std::find(onShelfManifolds.begin(), onShelfManifolds.end(), shelfPair));
+    EXPECT_EQ(onShelfManifolds.end(), std::find(onShelfManifolds.begin(), onShelfManifolds.end(), shelfPair));
     EXPECT_EQ(0u, manifolds.count(ground));
     // The ground is second body to the player and the resting cube: all their
     // points, manifold by manifold in dispatcher order.

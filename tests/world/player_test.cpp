@@ -39,14 +39,12 @@ struct PlayerFixture : ::testing::Test {
 
     btRigidBody& Body() { return *player.entity->body; }
 
-    void Frame(float heading = 0.0f)
-    {
-        UpdatePlayer(player, keyboard, pads, heading, test.world);
-    }
+    void Frame(float heading = 0.0f) { UpdatePlayer(player, keyboard, pads, heading, test.world); }
 
     void ClearInput()
     {
-        for (InputButton* button : keyboard.buttons) button->state = Up;
+        for (InputButton* button : keyboard.buttons)
+            button->state = Up;
         pads[0].buttonA.state = Unavailable;
         pads[0].buttonB.state = Unavailable;
         pads[0].leftStickX.delta = 0.0f;
@@ -146,8 +144,7 @@ TEST_F(PlayerFixture, TiltedSurfaceIsGroundUpToTheSlopeLimit)
         const float tilt = c.degrees * kPi / 180.0f;
         auto* state = new btDefaultMotionState(
             btTransform(btQuaternion(btVector3(0, 0, 1), tilt), btVector3(10, 3, 10)));
-        CreateEntityWithInertia(local.world, Ground, Box, 0.0f, 2.0f, 0.5f, 2.0f, state,
-                                btVector3(0, 0, 0));
+        CreateEntityWithInertia(local.world, Ground, Box, 0.0f, 2.0f, 0.5f, 2.0f, state, btVector3(0, 0, 0));
         const btTransform start(btQuaternion::getIdentity(), btVector3(10, 4.2f, 10));
         walker.entity->body->setWorldTransform(start);
         walker.entity->motionState->setWorldTransform(start);
@@ -156,9 +153,11 @@ TEST_F(PlayerFixture, TiltedSurfaceIsGroundUpToTheSlopeLimit)
         for (int frame = 0; frame < 120 && touching == nullptr; ++frame) {
             StepPhysics(local.world, 1.0f / 60.0f);
             const auto found = local.world.contacts.manifoldsByBody.find(walker.entity->body);
-            if (found == local.world.contacts.manifoldsByBody.end()) continue;
+            if (found == local.world.contacts.manifoldsByBody.end())
+                continue;
             for (const btPersistentManifold* manifold : found->second) {
-                if (manifold->getNumContacts() > 0) touching = manifold;
+                if (manifold->getNumContacts() > 0)
+                    touching = manifold;
             }
         }
         ASSERT_NE(touching, nullptr);
@@ -183,7 +182,7 @@ struct GroundCase {
     std::vector<int> supports;  // per manifold: 0 the moving cube, 1 the ground plane
     bool listed;                // the player has an entry in manifoldsByBody
     bool ground;
-    int support;                // expected supporting body when ground
+    int support;  // expected supporting body when ground
 };
 
 TEST_F(PlayerFixture, GroundTestTakesTheFirstContactWithinTheSlopeLimit)
@@ -234,7 +233,8 @@ TEST_F(PlayerFixture, GroundTestTakesTheFirstContactWithinTheSlopeLimit)
         test.world.contacts.manifoldsByBody.clear();
         if (c.listed) {
             auto& list = test.world.contacts.manifoldsByBody[body];
-            for (btPersistentManifold& manifold : storage) list.push_back(&manifold);
+            for (btPersistentManifold& manifold : storage)
+                list.push_back(&manifold);
         }
         player.groundVelocity = btVector3(9, 9, 9);
         player.groundSpin = btVector3(9, 9, 9);

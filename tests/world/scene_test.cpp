@@ -94,14 +94,10 @@ TEST(Platforms, PosesAlongThePaths)
         double phase;  // expected afterwards
     };
     const Case cases[] = {
-        {"first frame, phase still 0", 0.0, 1, 0.0},
-        {"one second in frames", 1.0 / 60.0, 60, kPi / 2},
-        {"one second at once", 1.0, 1, kPi / 2},
-        {"three seconds", 0.5, 6, 1.5 * kPi},
-        {"one frame of 5 s wraps to 0", 5.0, 1, 0.0},
-        {"exactly one period wraps to 0", 4.0, 1, 0.0},
-        {"just short of a period", 3.9, 1, 1.95 * kPi},
-        {"a period in frames", 0.25, 16, 0.0},
+        {"first frame, phase still 0", 0.0, 1, 0.0},    {"one second in frames", 1.0 / 60.0, 60, kPi / 2},
+        {"one second at once", 1.0, 1, kPi / 2},        {"three seconds", 0.5, 6, 1.5 * kPi},
+        {"one frame of 5 s wraps to 0", 5.0, 1, 0.0},   {"exactly one period wraps to 0", 4.0, 1, 0.0},
+        {"just short of a period", 3.9, 1, 1.95 * kPi}, {"a period in frames", 0.25, 16, 0.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -126,10 +122,9 @@ TEST(Platforms, WrapDropsTheExcess)
 
 TEST(Platforms, UnusableFrameTimesLeaveThePhaseAndKeepPosesFinite)
 {
-    const double frames[] = {std::numeric_limits<double>::quiet_NaN(),
-                             std::numeric_limits<double>::infinity(),
-                             -std::numeric_limits<double>::infinity(), -1.0,
-                             std::numeric_limits<double>::max()};
+    const double frames[] = {
+        std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(), -1.0, std::numeric_limits<double>::max()};
     for (double frame : frames) {
         SCOPED_TRACE(frame);
         TestWorld test(true);
