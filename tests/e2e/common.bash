@@ -90,10 +90,12 @@ wait_main_loop() {
   fail "the game did not reach its main loop"
 }
 
-# press KEY: held for a tenth of a second, as a player would.
+# press KEY: held for a moment, as a player would; long enough to span a
+# frame even on a busy machine (a press and release within one frame is
+# not seen as a press).
 press() {
   xdotool keydown "$1"
-  sleep 0.15
+  sleep 0.4
   xdotool keyup "$1"
   sleep 0.3
 }
