@@ -21,7 +21,7 @@ namespace {
 constexpr float kFrameSeconds = 0.05f;
 constexpr double kPi = 3.14159265358979323846;
 
-struct BodySpec {
+struct BodyDesc {
     int shape;  // ShapeKind
     btVector3 params;
     float mass;
@@ -31,7 +31,7 @@ struct BodySpec {
 };
 
 // The start-up scene, as the bare world builds it.
-const BodySpec kSceneBodies[] = {
+const BodyDesc kSceneBodies[] = {
     {Plane, btVector3(0, 1, 0), 0, btVector3(0, -1, 0), true, Ground},
     {Cylinder, btVector3(0.15f, 0.3f, 0.15f), 100, btVector3(1.0f, 0.3f, -1.0f), false, Player},
     {Box, btVector3(0.3f, 2.0f, 5.0f), 0, btVector3(-3, 1, -1), true, Wall},
@@ -62,18 +62,18 @@ struct BareWorld {
     std::vector<btRigidBody*> bodies;
     double phase = 0.0;
 
-    void Add(const BodySpec& spec)
+    void Add(const BodyDesc& desc)
     {
-        btCollisionShape* shape = CreateShape(static_cast<ShapeKind>(spec.shape), spec.params.x(),
-                                              spec.params.y(), spec.params.z());
+        btCollisionShape* shape = CreateShape(static_cast<ShapeKind>(desc.shape), desc.params.x(),
+                                              desc.params.y(), desc.params.z());
         btVector3 inertia(0, 0, 0);
-        if (!spec.givenInertia) {
-            shape->calculateLocalInertia(spec.mass, inertia);
+        if (!desc.givenInertia) {
+            shape->calculateLocalInertia(desc.mass, inertia);
         }
-        auto* motionState = new btDefaultMotionState(btTransform(btQuaternion(0, 0, 0, 1), spec.origin));
+        auto* motionState = new btDefaultMotionState(btTransform(btQuaternion(0, 0, 0, 1), desc.origin));
         auto* body =
-            new btRigidBody(btRigidBody::btRigidBodyConstructionInfo(spec.mass, motionState, shape, inertia));
-        switch (spec.kind) {
+            new btRigidBody(btRigidBody::btRigidBodyConstructionInfo(desc.mass, motionState, shape, inertia));
+        switch (desc.kind) {
         case Ground:
             body->setCollisionFlags(1);
             break;
@@ -107,8 +107,8 @@ struct BareWorld {
         solver = new btSequentialImpulseConstraintSolver();
         world = new btDiscreteDynamicsWorld(dispatcher, broadphase, solver, configuration);
         world->setGravity(btVector3(0, -10, 0));
-        for (const BodySpec& spec : kSceneBodies) {
-            Add(spec);
+        for (const BodyDesc& desc : kSceneBodies) {
+            Add(desc);
         }
         for (int i = 0; i < extraCubes; ++i) {
             Add({Box, btVector3(0.3f, 0.3f, 0.3f), 10, LatticePoint(i, extraCubes), false, Dynamic});
