@@ -56,7 +56,7 @@ struct GfxBufferDesc {
     bool cpuWrite = true;  // dynamic buffers are written through MapDiscard
 };
 
-struct GfxBufferRing;  // the copies behind a dynamic buffer (device.cpp)
+struct GfxBufferRing;  // the copies behind a dynamic buffer (device_internal.h)
 
 struct GfxBuffer {
     GfxDevice* device = nullptr;
@@ -260,7 +260,7 @@ struct GfxContext {
     int32_t refCount = 1;
 };
 
-struct GfxDeviceCache;  // GL objects the device keeps for itself (device.cpp)
+struct GfxDeviceCache;  // GL objects the device keeps for itself (device_internal.h)
 
 struct GfxDevice {
     PlatformWindow* window = nullptr;  // the window the GL context draws to
