@@ -19,6 +19,7 @@
 #include "gfx/graphics.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "support/graphics_support.h"
 
 struct RecordedBox {
     std::wstring text;
@@ -62,44 +63,6 @@ inline Settings MakeSettings(int32_t width, int32_t height)
     settings.resolutionY = height;
     settings.aspectRatio = static_cast<float>(width) / static_cast<float>(height);
     return settings;
-}
-
-// Releases every object a GraphicsContext can hold, so that the device and
-// its GL context go away.
-inline void ReleaseAllGraphics(GraphicsContext& graphics)
-{
-    auto drop = [](auto*& object) {
-        if (object != nullptr)
-            Release(object);
-        object = nullptr;
-    };
-    for (ShaderProgram* program : {&graphics.mainShader, &graphics.testShader, &graphics.plainShader}) {
-        drop(program->vertexShader);
-        drop(program->pixelShader);
-        drop(program->inputLayout);
-        program->loaded = false;
-    }
-    drop(graphics.vertexBuffer);
-    drop(graphics.indexBuffer);
-    drop(graphics.constantBuffer);
-    drop(graphics.depthEnabledState);
-    drop(graphics.depthDisabledState);
-    drop(graphics.rasterizerState);
-    drop(graphics.alphaBlendState);
-    drop(graphics.renderTargetView);
-    drop(graphics.depthStencilView);
-    drop(graphics.swapChain);
-    drop(graphics.context);
-    drop(graphics.device);
-}
-
-inline PlatformWindow* MakeHiddenWindow(int32_t width, int32_t height)
-{
-    WindowDesc desc;
-    desc.width = width;
-    desc.height = height;
-    desc.visible = false;
-    return CreatePlatformWindow(desc);
 }
 
 // A hidden window and the graphics start-up steps up to the buffers.

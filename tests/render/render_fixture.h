@@ -16,6 +16,7 @@
 #include "platform/window.h"
 #include "render/primitives.h"
 #include "render/scene.h"
+#include "support/graphics_support.h"
 
 struct Rgba {
     int r = 0, g = 0, b = 0, a = 0;
@@ -63,11 +64,7 @@ struct RenderDevice {
         settings.windowWidth = windowWidth;
         settings.windowHeight = windowHeight;
         settings.aspectRatio = static_cast<float>(windowWidth) / static_cast<float>(windowHeight);
-        WindowDesc desc;
-        desc.width = windowWidth;
-        desc.height = windowHeight;
-        desc.visible = false;
-        window = CreatePlatformWindow(desc);
+        window = MakeHiddenWindow(windowWidth, windowHeight);
         if (!window)
             return;
         ready = InitDirect3D(graphics, settings, window) >= 0 && LoadShaders(graphics, "Shaders") >= 0 &&
@@ -76,18 +73,7 @@ struct RenderDevice {
 
     ~RenderDevice()
     {
-        ReleaseProgram(graphics.mainShader);
-        ReleaseProgram(graphics.testShader);
-        ReleaseProgram(graphics.plainShader);
-        ReleaseIfSet(graphics.vertexBuffer);
-        ReleaseIfSet(graphics.indexBuffer);
-        ReleaseIfSet(graphics.constantBuffer);
-        ReleaseIfSet(graphics.depthEnabledState);
-        ReleaseIfSet(graphics.depthDisabledState);
-        ReleaseIfSet(graphics.rasterizerState);
-        ReleaseIfSet(graphics.alphaBlendState);
-        if (graphics.device)
-            ReleaseDirect3D(graphics);
+        ReleaseAllGraphics(graphics);
         if (window)
             DestroyPlatformWindow(window);
     }
@@ -131,22 +117,6 @@ struct RenderDevice {
     {
         const uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
         return Rgba{p[0], p[1], p[2], p[3]};
-    }
-
-private:
-    template <typename T>
-    static void ReleaseIfSet(T*& object)
-    {
-        if (object)
-            Release(object);
-        object = nullptr;
-    }
-
-    static void ReleaseProgram(ShaderProgram& program)
-    {
-        ReleaseIfSet(program.vertexShader);
-        ReleaseIfSet(program.pixelShader);
-        ReleaseIfSet(program.inputLayout);
     }
 };
 
