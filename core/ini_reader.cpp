@@ -75,19 +75,28 @@ std::string CutToCharacters(const std::string& text, size_t maxChars)
     return text;
 }
 
+// Where a number's digits start: after leading blanks and an optional sign.
+template <typename Char>
+size_t SkipBlanksAndSign(std::basic_string_view<Char> text, bool* negative)
+{
+    size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    *negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        *negative = text[i] == '-';
+        ++i;
+    }
+    return i;
+}
+
 // Unsigned accumulation wraps modulo 2^32 like the platform's conversion;
 // the sign is applied to the wrapped magnitude.
 template <typename Char>
 int32_t ParseInteger(std::basic_string_view<Char> text, bool allowHex, size_t* consumed)
 {
-    size_t i = 0;
-    while (i < text.size() && IsSpace(text[i]))
-        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    size_t i = SkipBlanksAndSign(text, &negative);
     int base = 10;
     if (allowHex && i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
         DigitValue(text[i + 2], 16) >= 0) {
@@ -119,14 +128,8 @@ float ParseFloat(std::basic_string_view<Char> text, size_t* consumed)
 {
     if (consumed)
         *consumed = 0;
-    size_t i = 0;
-    while (i < text.size() && IsSpace(text[i]))
-        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    size_t i = SkipBlanksAndSign(text, &negative);
 
     // The longest prefix of the form digits [. digits] [e [sign] digits],
     // copied as ASCII so that the conversion itself never sees the locale.
