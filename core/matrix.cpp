@@ -2,7 +2,20 @@
 
 #include <cmath>
 
-namespace {
+Float3 Add(Float3 a, Float3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+Float3 Sub(Float3 a, Float3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+
+Float3 Scale(Float3 v, float s)
+{
+    return {v.x * s, v.y * s, v.z * s};
+}
 
 Float3 Cross(Float3 a, Float3 b)
 {
@@ -14,7 +27,6 @@ float Dot(Float3 a, Float3 b)
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
-// A zero vector stays zero rather than becoming NaN.
 Float3 Normalise(Float3 v)
 {
     float length = std::sqrt(Dot(v, v));
@@ -23,8 +35,6 @@ Float3 Normalise(Float3 v)
     }
     return v;
 }
-
-}  // namespace
 
 Matrix4 Identity()
 {

@@ -15,6 +15,15 @@ struct Matrix4 {
     float m[4][4] = {};  // m[row][column]; row 3 holds the translation
 };
 
+// Vector arithmetic on Float3.
+Float3 Add(Float3 a, Float3 b);
+Float3 Sub(Float3 a, Float3 b);
+Float3 Scale(Float3 v, float s);
+Float3 Cross(Float3 a, Float3 b);
+float Dot(Float3 a, Float3 b);
+// v / |v|; a zero vector stays zero rather than becoming NaN.
+Float3 Normalise(Float3 v);
+
 Matrix4 Identity();
 Matrix4 Multiply(const Matrix4& a, const Matrix4& b);
 Matrix4 Transpose(const Matrix4& m);

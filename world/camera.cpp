@@ -33,19 +33,6 @@ bool IsFinite(Float3 v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-Float3 Add(Float3 a, Float3 b)
-{
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Float3 Sub(Float3 a, Float3 b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Float3 Scale(Float3 v, float s)
-{
-    return {v.x * s, v.y * s, v.z * s};
-}
-
 Float3 MotionStateOrigin(const Entity* entity)
 {
     if (entity == nullptr || entity->motionState == nullptr)
